@@ -1,0 +1,127 @@
+// The process context and the local scope of dynamic, shallow binding.
+#include "context.h"
+
+#include "name_codes.h"
+
+namespace qm {
+
+Globals& globals() {
+    static Globals g;
+    return g;
+}
+
+ProcessContext::ProcessContext() = default;
+
+ProcessContext::~ProcessContext() {
+    valueStack.truncate(0);
+    release(outputValue);
+}
+
+tLogoLocaltab::tLogoLocaltab() {
+    m_saved.reserve(128);
+    // A fresh table opens one empty frame, so that local works at top level.
+    m_saved.push_back({-1, false, nullptr, 0});
+    m_frames = 1;
+}
+
+tLogoLocaltab::~tLogoLocaltab() {
+    while (m_frames > 0) closeFrame();
+    for (size_t i = 0; i < m_values.size(); ++i)
+        if (m_bound[i]) release(m_values[i]);
+}
+
+void tLogoLocaltab::ensure(int32_t code) {
+    if (code < 0 || isDirectCode(code)) throw eLogoException::withNameCode(erInternLogoTab, code);
+    if (static_cast<size_t>(code) >= m_values.size()) {
+        size_t n = static_cast<size_t>(code) + 256;
+        m_values.resize(n, nullptr);
+        m_bound.resize(n, 0);
+    }
+}
+
+void tLogoLocaltab::bindOne(int32_t code, tlogoobject* v) {
+    ensure(code);
+    Saved s{code, m_bound[code] != 0, m_bound[code] ? m_values[code] : nullptr, 0};
+    m_saved.push_back(s);
+    m_values[code] = v;
+    m_bound[code] = 1;
+    ++m_frameSize;
+}
+
+void tLogoLocaltab::openFrame(ProcessContext& cx, const int32_t* names, int32_t count) {
+    m_saved.push_back({-1, false, nullptr, m_frameSize});
+    m_frameSize = 0;
+    ++m_frames;
+    for (int32_t i = count - 1; i >= 0; --i) bindOne(names[i], cx.valueStack.popTransfer());
+}
+
+void tLogoLocaltab::rebind(ProcessContext& cx, const int32_t* names, int32_t count) {
+    for (int32_t i = count - 1; i >= 0; --i) {
+        tlogoobject* v = cx.valueStack.popTransfer();
+        int32_t code = names[i];
+        bool inFrame = false;
+        for (size_t k = m_saved.size() - static_cast<size_t>(m_frameSize); k < m_saved.size(); ++k)
+            if (m_saved[k].code == code) {
+                inFrame = true;
+                break;
+            }
+        if (inFrame) {
+            tlogoobject* old = m_values[code];
+            m_values[code] = v;
+            release(old);
+        } else {
+            bindOne(code, v);
+        }
+    }
+}
+
+void tLogoLocaltab::closeFrame() {
+    while (!m_saved.empty()) {
+        Saved s = m_saved.back();
+        m_saved.pop_back();
+        if (s.code < 0) {
+            m_frameSize = s.markerSize;
+            --m_frames;
+            return;
+        }
+        tlogoobject* installed = m_values[s.code];
+        m_values[s.code] = s.value;
+        m_bound[s.code] = s.wasBound ? 1 : 0;
+        release(installed);
+    }
+}
+
+void tLogoLocaltab::declareLocal(int32_t code, tlogoobject* value) {
+    if (m_frames == 0) throw eLogoException(erWrongPlace);
+    ensure(code);
+    for (size_t k = m_saved.size() - static_cast<size_t>(m_frameSize); k < m_saved.size(); ++k)
+        if (m_saved[k].code == code) {
+            assign(m_values[code], value);
+            return;
+        }
+    bindOne(code, hold(value));
+}
+
+tlogoobject* readVariable(ProcessContext& cx, int32_t code) {
+    if (tlogoobject** slot = cx.localScope->binding(code)) {
+        if (!*slot) {
+            auto e = eLogoException::withNameCode(erNoVal, code);
+            e.name = nameCodes().textOf(code);
+            throw e;
+        }
+        return *slot;
+    }
+    return globals().variables->Get(code);
+}
+
+void assignVariable(ProcessContext& cx, int32_t code, tlogoobject* v) {
+    if (tlogoobject** slot = cx.localScope->binding(code)) {
+        if (v && v->pooled) v = v->Clone();
+        if (*slot && v && (*slot)->AssignInPlace(v)) return;
+        assign(*slot, v);
+        return;
+    }
+    globals().variables->Set(code, v);
+}
+
+} // namespace qm

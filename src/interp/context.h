@@ -1,0 +1,117 @@
+// The context of a running Logo process: its value stack, local scope, current object
+// and the evaluator's own fields.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tables.h"
+#include "value_stack.h"
+
+namespace qm {
+
+// Dynamic scope with shallow binding: the current binding of every name lives in one
+// array indexed by name code; frames save and restore the bindings they replace.
+class tLogoLocaltab {
+public:
+    tLogoLocaltab();
+    ~tLogoLocaltab();
+    tLogoLocaltab(const tLogoLocaltab&) = delete;
+
+    // The binding of a name: nullptr when no frame binds it; otherwise the slot.
+    tlogoobject** binding(int32_t code) {
+        uint32_t i = static_cast<uint32_t>(code);
+        if (i < m_bound.size() && m_bound[i]) return &m_values[i];
+        return nullptr;
+    }
+    // Pops count values (the last input first) and binds names to them in a new frame.
+    void openFrame(ProcessContext& cx, const int32_t* names, int32_t count);
+    // The same into the current frame (a tail call reuses its caller's frame).
+    void rebind(ProcessContext& cx, const int32_t* names, int32_t count);
+    void closeFrame();
+    // Binds a name in the current frame; only sets its value when already bound there.
+    void declareLocal(int32_t code, tlogoobject* value);
+    int32_t frameDepth() const { return m_frames; }
+    int32_t frameSize() const { return m_frameSize; }
+
+private:
+    struct Saved {
+        int32_t code;       // -1: a frame marker (previous frame size in value slot)
+        bool wasBound;
+        tlogoobject* value; // the value it had before (held), or the marker's size
+        int32_t markerSize;
+    };
+    void ensure(int32_t code);
+    void bindOne(int32_t code, tlogoobject* v);  // v's hold is handed over
+
+    std::vector<tlogoobject*> m_values;
+    std::vector<uint8_t> m_bound;
+    std::vector<Saved> m_saved;
+    int32_t m_frameSize = 0;
+    int32_t m_frames = 0;
+};
+
+// Where printed text goes.
+class TextOutput {
+public:
+    virtual ~TextOutput() = default;
+    virtual void write(const std::string& cp1250Text) = 0;
+};
+
+struct PendingTail {
+    tProcDesc* desc = nullptr;
+    tlogoobject* target = nullptr;
+    int32_t level = 0;
+    int32_t n = 0;
+};
+
+struct ProcessContext {
+    ProcessContext();
+    ~ProcessContext();
+    ProcessContext(const ProcessContext&) = delete;
+
+    tLogoStack valueStack;
+    tLogoLocaltab localScopeTable;
+    tLogoLocaltab* localScope = &localScopeTable;
+    tlogoobject* me = nullptr;           // the current object
+    tlogoobject* outputValue = nullptr;  // held
+    int32_t stopPending = 0;
+    bool testResult = false;
+    bool testSet = false;
+    int32_t repCount = 0;
+    int32_t evalDepth = 0;
+    int32_t procLevel = 0;
+    int32_t foundLevel = 0;
+    int32_t tailDepth = 0;
+    PendingTail pendingTail;
+    bool savedTest = false;
+    tLogoTab* askTable = nullptr;
+    std::vector<tlogoobject*> objectStack;  // me of the callers of qualified calls
+    TextOutput* output = nullptr;
+    // Called at every yield point (the start of every instruction-list run).
+    void (*yieldPoint)(ProcessContext&) = nullptr;
+    void* process = nullptr;  // the process record, for the process system
+
+    void pushMe(tlogoobject* obj) {
+        objectStack.push_back(me);
+        me = obj;
+    }
+    void popMe() {
+        me = objectStack.back();
+        objectStack.pop_back();
+    }
+};
+
+// The main object's global variables and the object every lookup ends in.
+struct Globals {
+    tLogoVarTab* variables = nullptr;
+    tlogoobject* mainObject = nullptr;
+};
+Globals& globals();
+
+// Variables as code reads them: the current binding, else the global one.
+tlogoobject* readVariable(ProcessContext& cx, int32_t code);
+void assignVariable(ProcessContext& cx, int32_t code, tlogoobject* v);
+
+} // namespace qm

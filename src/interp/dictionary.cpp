@@ -1,0 +1,457 @@
+// Dictionaries, the current language and the start-up of the name-code tables.
+#include "dictionary.h"
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "language.h"
+#include "name_codes.h"
+
+namespace qm {
+
+namespace {
+
+std::string trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string lower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+std::vector<std::string> splitWords(const std::string& s) {
+    std::vector<std::string> out;
+    std::istringstream in(s);
+    std::string w;
+    while (in >> w) out.push_back(w);
+    return out;
+}
+
+struct LanguageData {
+    std::string name;
+    Dictionary dict;
+    Dictionary ui;
+    std::string setterPrefix = "set";
+    std::string setterSuffix;
+    bool set = false;
+};
+
+LanguageData& current() {
+    static LanguageData d;
+    return d;
+}
+
+std::function<void(const std::string&)>& reporter() {
+    static std::function<void(const std::string&)> fn;
+    return fn;
+}
+
+std::string& startFolderRef() {
+    static std::string folder;
+    return folder;
+}
+
+SpecialCodes& specials() {
+    static SpecialCodes s;
+    return s;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// A dictionary file beside the start folder wins, unless it holds nothing.
+bool loadDictionary(const std::string& type, const std::string& name, Dictionary& out) {
+    std::string folder = startFolderRef();
+    if (type == "LDI" && !folder.empty()) {
+        std::string coded;
+        std::string path = folder + (folder.back() == '/' ? "" : "/") + name + ".ldx";
+        if (readFile(path, coded) && !coded.empty()) {
+            Dictionary d;
+            d.parse(decodeCoded(coded));
+            if (!d.empty() && !d.firstGroupEmpty()) {
+                out = std::move(d);
+                return true;
+            }
+        }
+    }
+    std::string text;
+    if (!builtinResource(type, name, text)) return false;
+    out = Dictionary();
+    out.parse(text);
+    return !out.empty();
+}
+
+} // namespace
+
+void Dictionary::parse(std::string_view text) {
+    std::map<std::string, std::string>* group = nullptr;
+    std::string firstName;
+    bool first = true;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string line = trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
+            std::string name = lower(trim(line.substr(1, line.size() - 2)));
+            group = &m_groups[name];
+            group->clear();  // a repeated group replaces the earlier one
+            if (first) firstName = name;
+            first = false;
+            continue;
+        }
+        auto eq = line.find('=');
+        if (!group || eq == std::string::npos) continue;
+        (*group)[lower(trim(line.substr(0, eq)))] = trim(line.substr(eq + 1));
+    }
+    m_firstGroupEmpty = first || m_groups[firstName].empty();
+}
+
+const std::string* Dictionary::find(std::string_view groupName, std::string_view key) const {
+    auto g = m_groups.find(lower(groupName));
+    if (g == m_groups.end()) return nullptr;
+    auto e = g->second.find(lower(key));
+    return e == g->second.end() ? nullptr : &e->second;
+}
+
+const std::map<std::string, std::string>* Dictionary::group(std::string_view name) const {
+    auto g = m_groups.find(lower(name));
+    return g == m_groups.end() ? nullptr : &g->second;
+}
+
+std::string decodeCoded(std::string_view coded) {
+    if (coded.empty()) return {};
+    std::string out;
+    out.reserve(coded.size() - 1);
+    unsigned char sum = static_cast<unsigned char>(coded[0]);
+    for (size_t i = 1; i < coded.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(coded[i]);
+        out.push_back(static_cast<char>(static_cast<unsigned char>(c - sum)));
+        sum = static_cast<unsigned char>(sum + c);
+    }
+    return out;
+}
+
+std::string encodeCoded(std::string_view plain, unsigned char seed) {
+    std::string out;
+    out.reserve(plain.size() + 1);
+    out.push_back(static_cast<char>(seed));
+    unsigned char sum = seed;
+    for (unsigned char b : plain) {
+        unsigned char o = static_cast<unsigned char>(b + sum);
+        out.push_back(static_cast<char>(o));
+        sum = static_cast<unsigned char>(sum + o);
+    }
+    return out;
+}
+
+void setMessageReporter(std::function<void(const std::string&)> fn) { reporter() = std::move(fn); }
+
+void reportToUser(const std::string& text) {
+    if (reporter()) reporter()(text);
+}
+
+void setStartFolder(const std::string& folder) { startFolderRef() = folder; }
+const std::string& startFolder() { return startFolderRef(); }
+
+bool setLanguage(std::string name, bool checkOnly) {
+    if (name.empty() || name == "*") name = "english";
+    name = lower(name);
+    LanguageData& cur = current();
+    if (cur.set && name == cur.name) return true;
+    Dictionary dict;
+    if (!loadDictionary("LDI", name, dict)) return false;
+    if (checkOnly) return true;
+    Dictionary ui;
+    if (!loadDictionary("laf", name, ui)) loadDictionary("laf", "english", ui);
+    cur.dict = std::move(dict);
+    cur.ui = std::move(ui);
+    cur.name = name;
+    cur.set = true;
+
+    LanguageState& lang = language();
+    auto words = [&](const char* group, const char* key, const char* dflt) {
+        const std::string* v = cur.dict.find(group, key);
+        std::vector<std::string> w = v ? splitWords(*v) : std::vector<std::string>{};
+        if (w.empty()) w.push_back(dflt);
+        return w;
+    };
+    lang.trueWords = words("other", "true", "true");
+    lang.falseWords = words("other", "false", "false");
+    lang.anyWords = words("dict", "any", "any");
+    bool ansi = cur.dict.find("system", "ansi") != nullptr;
+    if (ansi != lang.ansiCompare) {
+        lang.ansiCompare = ansi;
+        nameCodes().refold();
+    }
+    std::string inst = uiString("strings", "anistanceof");
+    if (!inst.empty()) lang.anInstanceOf = inst;
+    const std::string* setfix = cur.dict.find("system", "setfix");
+    std::string pattern = setfix ? *setfix : "set*";
+    auto star = pattern.find('*');
+    cur.setterPrefix = star == std::string::npos ? pattern : pattern.substr(0, star);
+    cur.setterSuffix = star == std::string::npos ? "" : pattern.substr(star + 1);
+    return true;
+}
+
+const std::string& currentLanguage() { return current().name; }
+const Dictionary& languageDictionary() { return current().dict; }
+const Dictionary& interfaceDictionary() { return current().ui; }
+
+static void requireLanguage() {
+    if (!current().set) {
+        reportToUser("Internal error - Dictionary not initialised in getStr");
+        std::exit(1);
+    }
+}
+
+std::string dictGet(std::string_view group, std::string_view key, bool report) {
+    requireLanguage();
+    const std::string* v = current().dict.find(group, key);
+    if (v) return *v;
+    if (report)
+        reportToUser("Translation Error - Unknown language string: " + std::string(group) + "-" + std::string(key));
+    return {};
+}
+
+std::string dictionaryWord(std::string_view key) { return dictGet("dict", key, true); }
+
+std::vector<std::string> synonyms(std::string_view group, std::string_view key) {
+    requireLanguage();
+    const std::string* v = current().dict.find(group, key);
+    return v ? splitWords(*v) : std::vector<std::string>{};
+}
+
+std::string firstWord(std::string_view group, std::string_view key) {
+    auto w = synonyms(group, key);
+    if (w.empty()) return "@" + std::string(key) + "@";
+    return w.front();
+}
+
+std::string message(std::string_view key, const std::string& a, const std::string& b) {
+    requireLanguage();
+    const std::string* v = current().dict.find("text", key);
+    if (!v) return "@" + std::string(key) + "@";
+    std::string out;
+    const std::string& t = *v;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '\\' && i + 1 < t.size() && (t[i + 1] == 'n' || t[i + 1] == 'N')) {
+            out += "\r\n";
+            ++i;
+        } else if (t[i] == '%' && i + 1 < t.size() && t[i + 1] == 's') {
+            if (i + 2 < t.size() && t[i + 2] == '2') {
+                out += b;
+                i += 2;
+            } else {
+                out += a;
+                i += (i + 2 < t.size() && t[i + 2] == '1') ? 2 : 1;
+            }
+        } else {
+            out.push_back(t[i]);
+        }
+    }
+    return out;
+}
+
+std::string uiString(std::string_view group, std::string_view key) {
+    const std::string* v = current().ui.find(group, key);
+    if (!v) return {};
+    std::string s;
+    for (char c : *v) {
+        if (static_cast<unsigned char>(c) == 0xB6) s += "\r\n";  // a line break in interface texts
+        else s.push_back(c);
+    }
+    return s;
+}
+
+std::string setterOf(const std::string& word) { return current().setterPrefix + word + current().setterSuffix; }
+
+std::vector<int32_t> codesOf(std::string_view internalName) {
+    std::vector<std::string> words;
+    std::string n(internalName);
+    if (n.rfind("set*", 0) == 0) {
+        std::string base = n.substr(4);
+        auto syn = synonyms("dict", base);
+        if (syn.empty()) syn.push_back("@" + base + "@");
+        for (auto& w : syn) words.push_back(setterOf(w));
+        for (auto& w : synonyms("set", base)) words.push_back(w);
+    } else if (n.rfind("*", 0) == 0) {
+        std::string base = n.substr(1);
+        for (auto& w : synonyms("dict", base)) words.push_back(w);
+        for (auto& w : synonyms("get", base)) words.push_back(w);
+    } else {
+        words = synonyms("dict", n);
+        if (words.empty()) {
+            reportToUser("Translation Error - Unknown language string: dict-" + n);
+            words.push_back("@" + n + "@");
+        }
+    }
+    std::vector<int32_t> codes;
+    for (auto& w : words) {
+        int32_t c = nameCodes().intern(w);
+        bool dup = false;
+        for (int32_t k : codes) dup |= k == c;
+        if (!dup) codes.push_back(c);
+    }
+    return codes;
+}
+
+std::string translateInternalName(const std::string& text) {
+    // The apostrophe part (an object prefix) is set aside and appended again.
+    std::string rest = text.substr(1);
+    std::string tail;
+    auto apos = rest.find('\'');
+    if (apos != std::string::npos) {
+        tail = rest.substr(apos);
+        rest = rest.substr(0, apos);
+    }
+    const Dictionary& d = current().dict;
+    if (const std::string* v = d.find("dict", rest)) {
+        auto w = splitWords(*v);
+        if (!w.empty()) return w.front() + tail;
+    }
+    if (rest.rfind("set", 0) == 0) {
+        if (const std::string* v = d.find("dict", rest.substr(3))) {
+            auto w = splitWords(*v);
+            if (!w.empty()) return setterOf(w.front()) + tail;
+        }
+    }
+    auto mark = rest.find('\xB7');
+    if (mark != std::string::npos) {
+        if (const std::string* v = d.find(rest.substr(0, mark), rest.substr(mark + 1))) {
+            auto w = splitWords(*v);
+            if (!w.empty()) return w.front() + tail;
+        }
+    }
+    return text;  // unknown names stay as written
+}
+
+std::string translateText(const std::string& text) {
+    std::string out;
+    size_t i = 0;
+    auto nameChar = [](char c) {
+        return c == '!' || c == '.' || c == '?' || c == '_' || c == '\xB7' || (c >= '0' && c <= '9') ||
+               (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    };
+    while (i < text.size()) {
+        if (text[i] != '\xB7') {
+            out.push_back(text[i++]);
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < text.size() && nameChar(text[j])) ++j;
+        std::string token = text.substr(i, j - i);
+        std::string r = token.substr(1);
+        const Dictionary& d = current().dict;
+        std::string repl;
+        int failure = 0;
+        if (const std::string* v = d.find("dict", r)) {
+            auto w = splitWords(*v);
+            if (!w.empty()) repl = w.front();
+        }
+        if (repl.empty()) {
+            failure = 1;
+            if (lower(r).rfind("set", 0) == 0) {
+                failure = 2;
+                if (const std::string* v = d.find("dict", r.substr(3))) {
+                    auto w = splitWords(*v);
+                    if (!w.empty()) repl = setterOf(w.front());
+                }
+            }
+        }
+        if (repl.empty()) {
+            auto mark = r.find('\xB7');
+            if (mark != std::string::npos) {
+                failure = 3;
+                if (const std::string* v = d.find(r.substr(0, mark), r.substr(mark + 1))) {
+                    auto w = splitWords(*v);
+                    if (!w.empty()) repl = w.front();
+                }
+            }
+        }
+        if (repl.empty()) {
+            reportToUser("word???" + std::to_string(failure) + " " + token);
+            repl = token;
+        }
+        out += repl;
+        i = j;
+    }
+    return out;
+}
+
+bool isClipboardWord(std::string_view word) {
+    if (sameName(word, "clipboard")) return true;
+    for (auto& w : synonyms("other", "clipboard"))
+        if (sameName(word, w)) return true;
+    return false;
+}
+
+const SpecialCodes& specialCodes() { return specials(); }
+
+void initNameTables() {
+    NameCodeTable& nc = nameCodes();
+    SpecialCodes& s = specials();
+    s = SpecialCodes();
+    codesOf("create");
+    codesOf("destroy");
+    s.defaultAction = nc.intern(firstWord("name", "defaultaction"));
+    s.lowRangeLimit = nc.size();
+    static const char* const kEvents[] = {
+        "onCreate", "onClean", "onClick", "onDoubleClick", "onLeftDown", "onRightDown", "onMiddleDown", "onLeftUp",
+        "onRightUp", "onMiddleUp", "onDrag", "onPush", "onRelease", "onTool", "onChange", "onChanged",
+        "onPagelistChanged", "onMouseMove", "onMouseEnter", "onMouseLeave", "onVoiceCommand", "onAddBehaviour",
+        "onDeleteBehaviour", "onCollide", "onBounce", "onLoad", "onPositionChange", "onPlayStateChange",
+        "onStatusChanged", "onReceive", "onJoystickButton1Down", "onJoystickButton1Up", "onJoystickButton2Down",
+        "onJoystickButton2Up", "onJoystickButton3Down", "onJoystickButton3Up", "onJoystickButton4Down",
+        "onJoystickButton4Up", "onJoystickMove", "onBegin", "onComplete", "onShowPage", "onHidePage",
+        "onTurnToolBar", "onReceiveObject", "onErase"};
+    for (const char* e : kEvents) s.events.push_back(nc.intern(firstWord("dict", e)));
+    s.eventLimit = nc.size();
+    s.output = nc.intern(firstWord("dict", "output"));
+    s.stop = nc.intern(firstWord("dict", "stop"));
+    s.minus = nc.intern("-");
+    s.plus = nc.intern("+");
+    s.askObj = nc.intern("@askobj");
+    s.childDestination = nc.intern("@childdestination");
+    s.unaryMinus = nc.intern("<unary ->");
+    s.unaryPlus = nc.intern("<unary +>");
+    s.mainClass = nc.intern(firstWord("class", "main"));
+    for (const char* k : {"initList", "namePrefix", "savePicture", "voiceCommand", "fileName"})
+        nc.intern(firstWord("name", k));
+    nc.intern(firstWord("class", "Window"));
+    for (auto& w : language().anyWords) nc.intern(w);
+    nc.intern(firstWord("dict", "toplevel"));
+    s.error = nc.intern(firstWord("other", "error"));
+}
+
+} // namespace qm
+
+#include "embedded_resources.h"
+
+namespace qm {
+
+bool builtinResource(std::string_view type, std::string_view name, std::string& out) {
+    for (const EmbeddedResource* r = kEmbeddedResources; r->type; ++r) {
+        if (type == r->type && name == r->name) {
+            out = decodeCoded(std::string_view(reinterpret_cast<const char*>(r->data), r->size));
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace qm

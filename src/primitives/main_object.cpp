@@ -1,0 +1,24 @@
+// The main object.
+#include "main_object.h"
+
+#include "dictionary.h"
+
+namespace qm {
+
+tMainLogoObject::tMainLogoObject() : tlogoobject(ValueKind::Object), procedures(this), variables(this) {
+    procedures.shared = true;
+    variables.shared = true;
+    referenceCount = 1;  // lives for the whole run
+}
+
+tMainLogoObject::~tMainLogoObject() = default;
+
+tProcDesc* tMainLogoObject::FindProc(int32_t code, int32_t afterLevel, int32_t& level) {
+    if (afterLevel >= 0) return nullptr;  // nothing comes after the main object
+    level = 0;
+    return static_cast<tProcDesc*>(procedures.FindEntry(code));
+}
+
+std::string tMainLogoObject::ClassName() { return firstWord("class", "main"); }
+
+} // namespace qm

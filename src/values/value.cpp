@@ -1,0 +1,553 @@
+// The value classes: pools, factories, conversions, equality and the print forms.
+#include "value.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "language.h"
+#include "number_text.h"
+
+namespace qm {
+
+// ---------------------------------------------------------------------------
+// Pools. Logo process threads take boxes and cells from free lists and give them
+// back; every other thread uses the general allocator. All pool traffic happens
+// under the global interpreter lock, so the lists need no lock of their own.
+
+static thread_local bool tl_logoThread = false;
+void setLogoThread(bool on) { tl_logoThread = on; }
+bool isLogoThread() { return tl_logoThread; }
+
+namespace {
+struct FreeList {
+    void* head = nullptr;
+    int32_t count = 0;
+    int32_t cap;
+    size_t size;
+    FreeList(size_t sz, int32_t capacity) : cap(capacity), size(sz) {}
+    void* take() {
+        if (tl_logoThread && head) {
+            void* p = head;
+            head = *static_cast<void**>(p);
+            --count;
+            return p;
+        }
+        return ::operator new(size);
+    }
+    void give(void* p) {
+        if (tl_logoThread && count < cap) {
+            *static_cast<void**>(p) = head;
+            head = p;
+            ++count;
+        } else {
+            ::operator delete(p);
+        }
+    }
+    void fill(int32_t n) {
+        while (count < n) {
+            void* p = ::operator new(size);
+            *static_cast<void**>(p) = head;
+            head = p;
+            ++count;
+        }
+    }
+};
+FreeList g_cells(sizeof(tLogoList), 10000);
+FreeList g_strings(sizeof(tLogoString), 100);
+FreeList g_ints(sizeof(tLogoInt), 100);
+FreeList g_reals(sizeof(tLogoReal), 100);
+FreeList g_bools(sizeof(tLogoBool), 100);
+int64_t g_cellsAllocated = 0, g_cellsReleased = 0, g_liveWords = 0;
+} // namespace
+
+void preallocatePools() {
+    bool was = tl_logoThread;
+    tl_logoThread = true;
+    g_cells.fill(10000);
+    g_strings.fill(100);
+    g_ints.fill(100);
+    g_reals.fill(100);
+    g_bools.fill(100);
+    tl_logoThread = was;
+}
+
+MemoryCounters memoryCounters() {
+    return {g_cellsAllocated, g_cellsReleased, g_cellsAllocated - g_cellsReleased,
+            g_ints.count, g_reals.count, g_strings.count, g_bools.count, g_cells.count, g_liveWords};
+}
+
+void* tLogoList::operator new(size_t) {
+    ++g_cellsAllocated;
+    return g_cells.take();
+}
+void tLogoList::operator delete(void* p) {
+    ++g_cellsReleased;
+    g_cells.give(p);
+}
+void* tLogoString::operator new(size_t) {
+    ++g_liveWords;
+    return g_strings.take();
+}
+void tLogoString::operator delete(void* p) {
+    --g_liveWords;
+    g_strings.give(p);
+}
+void* tLogoInt::operator new(size_t) {
+    ++g_liveWords;
+    return g_ints.take();
+}
+void tLogoInt::operator delete(void* p) {
+    --g_liveWords;
+    g_ints.give(p);
+}
+void* tLogoReal::operator new(size_t) {
+    ++g_liveWords;
+    return g_reals.take();
+}
+void tLogoReal::operator delete(void* p) {
+    --g_liveWords;
+    g_reals.give(p);
+}
+void* tLogoBool::operator new(size_t) {
+    ++g_liveWords;
+    return g_bools.take();
+}
+void tLogoBool::operator delete(void* p) {
+    --g_liveWords;
+    g_bools.give(p);
+}
+
+void tLogoString::Dispose() { delete this; }
+void tLogoInt::Dispose() { delete this; }
+void tLogoReal::Dispose() { delete this; }
+void tLogoBool::Dispose() { delete this; }
+
+// ---------------------------------------------------------------------------
+// Factories
+
+tLogoInt* makeInt(int32_t v) { return new tLogoInt(v); }
+tLogoReal* makeReal(LReal v) { return new tLogoReal(v); }
+tLogoBool* makeBool(bool v) { return new tLogoBool(v); }
+
+tlogoobject* makeNumber(int64_t v) {
+    if (v >= INT32_MIN && v <= INT32_MAX) return makeInt(static_cast<int32_t>(v));
+    return makeReal(static_cast<LReal>(v));
+}
+
+tLogoString* makeRawWord(std::string text) { return new tLogoString(std::move(text)); }
+
+tLogoString* makeWord(std::string text) {
+    // Internal names inside engine text are translated into the current language.
+    if (text.size() > 1 && static_cast<unsigned char>(text[0]) == 0xB7 && language().translateInternal)
+        return new tLogoString(language().translateInternal(text));
+    return new tLogoString(std::move(text));
+}
+
+tLogoList* makeEmptyList() { return new tLogoList(); }
+
+tLogoList* makeCell(tlogoobject* element, tLogoList* rest) {
+    auto* c = new tLogoList();
+    c->element = hold(element);
+    if (rest && !rest->IsEmpty()) c->rest = hold(rest);
+    return c;
+}
+
+ListBuilder::~ListBuilder() {
+    if (m_head) {
+        hold(m_head);
+        release(m_head);
+    }
+}
+
+void ListBuilder::append(tlogoobject* v) {
+    auto* c = new tLogoList();
+    c->element = hold(v);
+    if (!m_head) {
+        m_head = m_tail = c;
+    } else {
+        m_tail->rest = hold(c);
+        m_tail = c;
+    }
+}
+
+void ListBuilder::appendShared(tLogoList* tail) {
+    if (!tail || tail->IsEmpty()) return;
+    if (!m_head) {
+        // The whole list is the shared tail; hand out one more hold through a fresh head.
+        append(tail->element);
+        tail = tail->rest;
+        if (!tail) return;
+    }
+    m_tail->rest = hold(tail);
+    while (m_tail->rest) m_tail = m_tail->rest;  // keep m_tail valid for further appends
+}
+
+tLogoList* ListBuilder::finish() {
+    tLogoList* h = m_head ? m_head : makeEmptyList();
+    m_head = m_tail = nullptr;
+    return h;
+}
+
+// ---------------------------------------------------------------------------
+// Base operations
+
+tlogoobject* tlogoobject::Clone() { return this; }
+
+int32_t tlogoobject::ToIntRange(int32_t lo, int32_t hi) { throw eLogoException(erMinMax, lo, hi, this); }
+int32_t tlogoobject::ToInt() { throw eLogoException(erExpectNumber, this); }
+LReal tlogoobject::ToReal() { throw eLogoException(erExpectNumber, this); }
+
+uint32_t tlogoobject::ToColour() {
+    if (language().colourOf) return language().colourOf(this);
+    throw eLogoException(erExpectColors, this);
+}
+
+std::string tlogoobject::PrintText(bool) {
+    std::string t = language().anInstanceOf;
+    auto p = t.find("%s");
+    if (p != std::string::npos) t.replace(p, 2, ClassName());
+    return t;
+}
+
+const std::string& tlogoobject::GetText() { throw eLogoException(erExpectWord, this); }
+int32_t tlogoobject::NameCode() { throw eLogoException(erExpectWord, this); }
+ElementBlock* tlogoobject::Compile(int) { throw eLogoException(erExpectList, this); }
+bool tlogoobject::ToBool() { throw eLogoException(erNotBool, this); }
+
+// ---------------------------------------------------------------------------
+// Lists
+
+tLogoList::~tLogoList() = default;
+
+void tLogoList::Dispose() {
+    // Long chains are freed in a loop, not by recursion, so any length is safe.
+    tLogoList* cell = this;
+    while (cell) {
+        tLogoList* next = cell->rest;
+        cell->rest = nullptr;
+        release(cell->element);
+        cell->element = nullptr;
+        if (cell->codeCache && language().freeBlock) language().freeBlock(cell->codeCache);
+        cell->codeCache = nullptr;
+        delete cell;
+        cell = (next && --next->referenceCount < 1) ? next : nullptr;
+    }
+}
+
+int32_t tLogoList::count() const {
+    if (!element) return 0;
+    int32_t n = 0;
+    for (const tLogoList* c = this; c; c = c->rest) ++n;
+    return n;
+}
+
+tlogoobject* tLogoList::Clone() {
+    if (IsEmpty()) return makeEmptyList();
+    ListBuilder b;
+    for (tLogoList* c = this; c; c = c->rest) b.append(c->element);
+    tLogoList* r = b.finish();
+    tLogoList* last = r;
+    while (last->rest) last = last->rest;
+    copyTail = last;
+    return r;
+}
+
+std::string tLogoList::PrintText(bool brackets) {
+    std::string s;
+    if (brackets) s.push_back('[');
+    if (element) {
+        bool first = true;
+        for (tLogoList* c = this; c; c = c->rest) {
+            if (!first) s.push_back(' ');
+            first = false;
+            s += c->element->PrintText(true);
+        }
+    }
+    if (brackets) s.push_back(']');
+    return s;
+}
+
+std::string tLogoList::ShowText(bool brackets) {
+    std::string s;
+    if (brackets) s.push_back('[');
+    if (element) {
+        bool first = true;
+        for (tLogoList* c = this; c; c = c->rest) {
+            if (!first) s.push_back(' ');
+            first = false;
+            s += c->element->ShowText(true);
+        }
+    }
+    if (brackets) s.push_back(']');
+    return s;
+}
+
+ElementBlock* tLogoList::Compile(int kind) { return language().compile(this, kind); }
+
+static bool listsEqual(tLogoList* a, tlogoobject* other, bool exact) {
+    if (other == a) return true;
+    if (!other->IsList()) return false;
+    auto* b = static_cast<tLogoList*>(other);
+    if (a->IsEmpty() || b->IsEmpty()) return a->IsEmpty() && b->IsEmpty();
+    while (a && b) {
+        if (a == b) return true;  // shared tails are equal
+        bool eq = exact ? a->element->EqualExact(b->element) : a->element->Equal(b->element);
+        if (!eq) return false;
+        a = a->rest;
+        b = b->rest;
+    }
+    return a == nullptr && b == nullptr;
+}
+
+bool tLogoList::Equal(tlogoobject* other) { return listsEqual(this, other, false); }
+bool tLogoList::EqualExact(tlogoobject* other) { return listsEqual(this, other, true); }
+
+// ---------------------------------------------------------------------------
+// Words
+
+tLogoWord::~tLogoWord() {
+    if (codeCache && language().freeBlock) language().freeBlock(codeCache);
+}
+
+void tLogoWord::clearCaches() {
+    nameCodeCache = 0;
+    if (codeCache && language().freeBlock) language().freeBlock(codeCache);
+    codeCache = nullptr;
+}
+
+int32_t tLogoWord::NameCode() {
+    if (!nameCodeCache) nameCodeCache = language().intern(GetText());
+    return nameCodeCache;
+}
+
+ElementBlock* tLogoWord::Compile(int kind) { return language().compile(this, kind); }
+
+tlogoobject* tLogoString::Clone() { return makeRawWord(text); }
+
+void tLogoString::resetCaches() {
+    numberParsed = isNumber = isInteger = false;
+    truthParsed = isTruth = truthValue = false;
+    clearCaches();
+}
+
+void tLogoString::parseNumber() {
+    if (numberParsed) return;
+    numberParsed = true;
+    NumberReading r = readNumberText(text);
+    isNumber = r.kind != NumberReading::None;
+    isInteger = r.kind == NumberReading::Integer;
+    intValue = r.intValue;
+    realValue = r.realValue;
+}
+
+bool tLogoString::IsAnyWord() { return isAnyWord(text); }
+bool tLogoString::IsNumber() {
+    parseNumber();
+    return isNumber;
+}
+bool tLogoString::IsBool() { return isTrueWord(text) || isFalseWord(text); }
+bool tLogoString::IsInteger() {
+    parseNumber();
+    return isInteger;
+}
+
+int32_t tLogoString::ToInt() {
+    parseNumber();
+    if (isInteger) return intValue;
+    if (isNumber) return roundRealToInt(realValue, this);
+    if (isAnyWord(text)) return static_cast<int32_t>(randomBelow(100)) + 1;
+    throw eLogoException(erExpectNumber, this);
+}
+
+int32_t tLogoString::ToIntRange(int32_t lo, int32_t hi) {
+    parseNumber();
+    if (!isNumber && isAnyWord(text))
+        return lo + static_cast<int32_t>(randomBelow(static_cast<uint32_t>(int64_t(hi) - lo + 1)));
+    int32_t v = ToInt();
+    if (v < lo || v > hi) throw eLogoException(erMinMax, lo, hi, this);
+    return v;
+}
+
+LReal tLogoString::ToReal() {
+    parseNumber();
+    if (isInteger) return intValue;
+    if (isNumber) return realValue;
+    if (isAnyWord(text)) return static_cast<LReal>(randomBelow(100) + 1);
+    throw eLogoException(erExpectNumber, this);
+}
+
+bool tLogoString::ToBool() {
+    if (truthParsed) return truthValue;
+    parseNumber();
+    if (isNumber) {
+        if (isInteger) {
+            truthParsed = true;
+            return truthValue = intValue > 0;
+        }
+        if (realValue <= 0 || realValue >= 1) {
+            truthParsed = true;
+            return truthValue = realValue >= 1;
+        }
+        return randomUnit() <= static_cast<double>(realValue);
+    }
+    if (isTrueWord(text)) {
+        truthParsed = true;
+        return truthValue = true;
+    }
+    if (isFalseWord(text)) {
+        truthParsed = true;
+        return truthValue = false;
+    }
+    if (isAnyWord(text)) return randomBelow(2) == 1;
+    throw eLogoException(erNotBool, this);
+}
+
+std::string tLogoString::PrintText(bool) {
+    // A line break stored as a lone CR prints as CR LF.
+    std::string s;
+    s.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        s.push_back(text[i]);
+        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) s.push_back('\n');
+    }
+    return s;
+}
+
+std::string tLogoString::ShowText(bool) { return showWordText(text); }
+
+static bool wordsEqualAsNumbers(tlogoobject* a, tlogoobject* b, bool& decided) {
+    decided = false;
+    if (!a->IsNumber() || !b->IsNumber()) return false;
+    decided = true;
+    if (a->IsInteger() && b->IsInteger() && a->vkind != ValueKind::Real && b->vkind != ValueKind::Real)
+        return a->ToInt() == b->ToInt();
+    return a->ToReal() == b->ToReal();
+}
+
+bool tLogoString::Equal(tlogoobject* other) {
+    if (other == this) return true;
+    if (!other->IsWord()) return false;
+    if (other->vkind == ValueKind::Bool) return other->Equal(this);
+    bool decided;
+    bool eq = wordsEqualAsNumbers(this, other, decided);
+    if (decided) return eq;
+    return sameName(text, other->GetText());
+}
+
+bool tLogoString::EqualExact(tlogoobject* other) {
+    if (other == this) return true;
+    if (!other->IsWord()) return false;
+    bool decided;
+    bool eq = wordsEqualAsNumbers(this, other, decided);
+    if (decided) return eq;
+    return text == other->GetText();
+}
+
+bool tLogoString::AssignInPlace(tlogoobject* other) {
+    if (other == this) return true;
+    if (referenceCount == 1 && other->vkind == ValueKind::String && other->pooled) {
+        text = static_cast<tLogoString*>(other)->text;
+        resetCaches();
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Numbers
+
+int32_t tlogonumber::ToIntRange(int32_t lo, int32_t hi) {
+    int32_t v = ToInt();
+    if (v < lo || v > hi) throw eLogoException(erMinMax, lo, hi, this);
+    return v;
+}
+
+bool tlogonumber::Equal(tlogoobject* other) {
+    if (other == this) return true;
+    if (!other->IsWord()) return false;
+    if (other->vkind == ValueKind::Bool) return false;
+    bool decided;
+    bool eq = wordsEqualAsNumbers(this, other, decided);
+    if (decided) return eq;
+    return sameName(GetText(), other->GetText());
+}
+
+tlogoobject* tLogoInt::Clone() { return makeInt(value); }
+
+const std::string& tLogoInt::GetText() {
+    if (!textCached) {
+        numberText = std::to_string(value);
+        textCached = true;
+    }
+    return numberText;
+}
+
+tlogoobject* tLogoReal::Clone() { return makeReal(value); }
+bool tLogoReal::IsInteger() { return std::isfinite(value) && value == std::trunc(value); }
+int32_t tLogoReal::ToInt() { return roundRealToInt(value, this); }
+
+bool tLogoReal::ToBool() {
+    if (value <= 0) return false;
+    if (value >= 1) return true;
+    return randomUnit() <= static_cast<double>(value);
+}
+
+const std::string& tLogoReal::GetText() {
+    if (!textCached) {
+        numberText = formatReal(value);
+        textCached = true;
+    }
+    return numberText;
+}
+
+tlogoobject* tLogoBool::Clone() {
+    auto* b = makeBool(value);
+    if (textCached) {
+        b->numberText = numberText;
+        b->textCached = true;
+    }
+    return b;
+}
+
+int32_t tLogoBool::ToInt() { throw eLogoException(erExpectNumber, this); }
+LReal tLogoBool::ToReal() { throw eLogoException(erExpectNumber, this); }
+
+const std::string& tLogoBool::GetText() {
+    if (!textCached) {
+        const auto& words = value ? language().trueWords : language().falseWords;
+        numberText = words.empty() ? (value ? "true" : "false") : words.front();
+        if (language().optionAnsi)
+            for (char& c : numberText)
+                if (static_cast<unsigned char>(c) >= 128) c = static_cast<char>(kUnaccent[static_cast<unsigned char>(c) - 128]);
+        textCached = true;
+    }
+    return numberText;
+}
+
+bool tLogoBool::Equal(tlogoobject* other) {
+    if (other == this) return true;
+    if (other->vkind == ValueKind::Bool) return static_cast<tLogoBool*>(other)->value == value;
+    if (other->vkind == ValueKind::String) {
+        const std::string& t = other->GetText();
+        if (isTrueWord(t)) return value;
+        if (isFalseWord(t)) return !value;
+    }
+    return false;
+}
+
+// Method tables of the value types are installed by the interpreter at start-up.
+tLogoTab* g_stringMethods = nullptr;
+tLogoTab* g_intMethods = nullptr;
+tLogoTab* g_realMethods = nullptr;
+tLogoTab* g_boolMethods = nullptr;
+tLogoTab* g_listMethods = nullptr;
+
+tLogoTab* tLogoList::MethodTable() { return g_listMethods; }
+tLogoTab* tLogoString::MethodTable() { return g_stringMethods; }
+tLogoTab* tLogoInt::MethodTable() { return g_intMethods; }
+tLogoTab* tLogoReal::MethodTable() { return g_realMethods; }
+tLogoTab* tLogoBool::MethodTable() { return g_boolMethods; }
+
+} // namespace qm
