@@ -25,8 +25,12 @@ eLogoException unknownProcedure(int32_t code) {
     return e;
 }
 
-bool isCallElement(ElementTypes k) {
-    return k == etFun || k == etIfFun || k == etUnknownOp || k == etObjectPrefixFun || k == etUsualPrefix;
+// An element that cannot stand where it stands; the error shows it as written.
+eLogoException wrongSequence(Ip ip) {
+    std::string text = ip->kind == etRpar ? ")" : ip->kind == etLpar ? "(" : nameCodes().textOf(ip->code);
+    if (ip->kind == etUnOp) text = ip->code == specialCodes().unaryMinus ? "-" : "+";
+    if (ip->kind == etEnd) return eLogoException(erWrongSequence);
+    return eLogoException(erWrongSequence, text, true);
 }
 
 // An object whose name is called runs its default action.
@@ -239,16 +243,8 @@ bool primary(ProcessContext& cx, Ip& ip) {
         cx.valueStack.push(ip->value);
         ++ip;
         return false;
-    case etRpar: {
-        auto e = eLogoException(erWrongSequence, static_cast<tlogoobject*>(nullptr));
-        e.name = ")";
-        throw e;
-    }
-    default: {
-        auto e = eLogoException::withNameCode(erWrongSequence, ip->code);
-        if (ip->code) e.name = nameCodes().textOf(ip->code);
-        throw e;
-    }
+    default:
+        throw wrongSequence(ip);
     }
 }
 
@@ -256,6 +252,8 @@ bool binaryOperator(ProcessContext& cx, Ip& ip, bool (*operand)(ProcessContext&,
     Call c;
     resolve(cx, ip, c);
     ++ip;
+    // An operator with nothing after it lacks an input, like any other call.
+    if (ip->kind == etEnd) throw eLogoException::withName(erNotEnoughInputs, nameCodes().textOf(c.nameEl->code));
     if (operand(cx, ip)) return true;
     reporterCall(cx, c, 2);
     return false;
@@ -312,16 +310,8 @@ bool statement(ProcessContext& cx, Ip& ip) {
         ++ip;
         cx.valueStack.expectNoValue();
         return false;
-    case etRpar: {
-        eLogoException e(erWrongSequence);
-        e.name = ")";
-        throw e;
-    }
-    default: {
-        auto e = eLogoException::withNameCode(erWrongSequence, ip->code);
-        if (ip->code) e.name = nameCodes().textOf(ip->code);
-        throw e;
-    }
+    default:
+        throw wrongSequence(ip);
     }
 }
 
