@@ -66,6 +66,16 @@ struct PendingTail {
     int32_t n = 0;
 };
 
+// The error that `catch "error` caught, until `error` reads it.
+struct PendingError {
+    bool set = false;
+    int32_t code = 0;
+    std::string message;  // line breaks as the line-break mark (byte 0xB6)
+    std::string name;
+    Ref<tlogoobject> value;
+    int32_t nameCode = 0;
+};
+
 struct ProcessContext {
     ProcessContext();
     ~ProcessContext();
@@ -87,6 +97,8 @@ struct ProcessContext {
     PendingTail pendingTail;
     bool savedTest = false;
     tLogoTab* askTable = nullptr;
+    std::vector<std::string> catchTags;  // active catch tags, lower case, innermost last
+    PendingError pendingError;
     std::vector<tlogoobject*> objectStack;  // me of the callers of qualified calls
     TextOutput* output = nullptr;
     // Called at every yield point (the start of every instruction-list run).

@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <unordered_map>
 
 #include "language.h"
 #include "name_codes.h"
+#include "property_rows.h"
 
 namespace qm {
 
@@ -404,6 +406,8 @@ const SpecialCodes& specialCodes() { return specials(); }
 
 void initNameTables() {
     NameCodeTable& nc = nameCodes();
+    // A fresh table, so that the code ranges are the same for a given dictionary.
+    nc.clear();
     SpecialCodes& s = specials();
     s = SpecialCodes();
     codesOf("create");
@@ -436,6 +440,83 @@ void initNameTables() {
     for (auto& w : language().anyWords) nc.intern(w);
     nc.intern(firstWord("dict", "toplevel"));
     s.error = nc.intern(firstWord("other", "error"));
+    buildPropertyRows();
+    for (const char* n : {"create", "destroy", "addBehaviour", "removeBehaviour"})
+        for (int32_t c : codesOf(n)) s.creationNames.push_back(c);
+    s.nameNames = codesOf("name");
+    buildClassSynonyms();
+}
+
+namespace {
+
+std::vector<PropertyRow>& rows() {
+    static std::vector<PropertyRow> r(kPropertyRowCount);
+    return r;
+}
+
+std::unordered_map<int32_t, int>& rowByCode() {
+    static std::unordered_map<int32_t, int> m;
+    return m;
+}
+
+std::unordered_map<int32_t, int32_t>& classSynonyms() {
+    static std::unordered_map<int32_t, int32_t> m;
+    return m;
+}
+
+} // namespace
+
+void buildPropertyRows() {
+    NameCodeTable& nc = nameCodes();
+    rows().assign(kPropertyRowCount, PropertyRow());
+    rowByCode().clear();
+    for (int r = 0; r < kPropertyRowCount; ++r) {
+        const char* name = kPropertyRowNames[r];
+        if (!name[0]) continue;
+        PropertyRow& row = rows()[r];
+        std::vector<std::string> syn = synonyms("dict", name);
+        if (syn.empty()) syn.push_back("@" + std::string(name) + "@");
+        row.code = nc.intern(syn.front());
+        row.setter = nc.intern(setterOf(syn.front()));
+        for (auto& w : synonyms("set", name)) row.extraSetters.push_back(nc.intern(w));
+        for (auto& w : synonyms("get", name)) row.extraGetters.push_back(nc.intern(w));
+        for (size_t k = 1; k < syn.size(); ++k) {
+            row.extraGetters.push_back(nc.intern(syn[k]));
+            row.extraSetters.push_back(nc.intern(setterOf(syn[k])));
+        }
+        for (auto& w : syn) row.synonyms.push_back(nc.intern(w));
+        for (int32_t c : row.synonyms) rowByCode().emplace(c, r);
+    }
+}
+
+const PropertyRow& propertyRow(int row) {
+    static const PropertyRow none;
+    return row >= 0 && row < kPropertyRowCount && row < static_cast<int>(rows().size()) ? rows()[row] : none;
+}
+
+int propertyRowOf(int32_t code) {
+    auto it = rowByCode().find(code);
+    return it == rowByCode().end() ? -1 : it->second;
+}
+
+void buildClassSynonyms() {
+    classSynonyms().clear();
+    static const char* const kClasses[] = {"button",  "colorslider", "colourbutton", "joystick",   "main",
+                                           "mainwindow", "mediaplayer", "melodybutton", "net",     "page",
+                                           "pageswitch", "pane",      "separator",    "slider",    "switch",
+                                           "textbox",  "toolbar",     "toolbutton",   "toolwindow", "turtle",
+                                           "web",      "widthswitch", "window"};
+    for (const char* cls : kClasses) {
+        auto words = synonyms("class", cls);
+        if (words.size() < 2) continue;
+        int32_t first = nameCodes().intern(words.front());
+        for (auto& w : words) classSynonyms()[nameCodes().intern(w)] = first;
+    }
+}
+
+int32_t classNameCode(int32_t code) {
+    auto it = classSynonyms().find(code);
+    return it == classSynonyms().end() ? code : it->second;
 }
 
 } // namespace qm

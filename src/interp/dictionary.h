@@ -75,7 +75,11 @@ struct SpecialCodes {
     int32_t output = 0, stop = 0, minus = 0, plus = 0, askObj = 0, childDestination = 0;
     int32_t unaryMinus = 0, unaryPlus = 0, mainClass = 0, defaultAction = 0, error = 0;
     std::vector<int32_t> events;  // the 46 event codes in their fixed order
+    std::vector<int32_t> creationNames;  // every spelling of create, destroy, addBehaviour, removeBehaviour
+    std::vector<int32_t> nameNames;      // every spelling of name
 };
+void buildPropertyRows();
+void buildClassSynonyms();
 const SpecialCodes& specialCodes();
 // Builds the code tables for the current language; the first step of start-up.
 void initNameTables();

@@ -8,6 +8,7 @@
 #include "dictionary.h"
 #include "language.h"
 #include "name_codes.h"
+#include "property_rows.h"
 #include "test_engine.h"
 
 #include <unistd.h>
@@ -131,6 +132,21 @@ TEST_F(NamesTest, EverySpellingIsRegistered) {
         int32_t level = -1;
         EXPECT_NE(engine.mainObject().FindProc(c, -1, level), nullptr) << nameCodes().textOf(c);
     }
+}
+
+TEST_F(NamesTest, PropertyRowsAndClassSynonyms) {
+    const PropertyRow& pc = propertyRow(47);
+    EXPECT_EQ(pc.code, nameCodes().intern("penColour"));
+    EXPECT_EQ(pc.setter, nameCodes().intern("setpenColour"));
+    EXPECT_EQ(propertyRowOf(nameCodes().intern("PENCOLOUR")), 47);
+    EXPECT_EQ(propertyRow(29).code, 0);   // an empty row
+    EXPECT_EQ(propertyRow(185).code, 0);
+    EXPECT_EQ(propertyRow(119).code, nameCodes().intern(firstWord("dict", "button32")));
+    EXPECT_EQ(classNameCode(nameCodes().intern("no-such-class")), nameCodes().intern("no-such-class"));
+    // Codes are handed out in a fixed order: the low range ends before the events begin.
+    EXPECT_LT(specialCodes().lowRangeLimit, specialCodes().events.front());
+    EXPECT_EQ(specialCodes().events.size(), 46u);
+    EXPECT_LE(specialCodes().events.back(), specialCodes().eventLimit);
 }
 
 } // namespace
