@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 
 namespace qm {
 
@@ -103,26 +104,56 @@ static void trimFraction(std::string& s) {
     s.resize(end);
 }
 
+// The six significant digits of |v| rounded half away from zero, and the decimal
+// exponent of the first: 2147483648 gives "214748" and 9.
+static void sixDigits(LReal v, std::string& digits, int& exp) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%.24Le", v < 0 ? -v : v);  // d.ddd...e+XX, exact enough to see ties
+    char* e = std::strchr(buf, 'e');
+    exp = std::atoi(e + 1);
+    std::string all;
+    for (char* p = buf; p < e; ++p)
+        if (*p != '.') all.push_back(*p);
+    digits = all.substr(0, 6);
+    if (all.size() > 6 && all[6] >= '5') {
+        int i = 5;
+        while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+        if (i >= 0) {
+            ++digits[i];
+        } else {
+            digits.insert(digits.begin(), '1');
+            digits.pop_back();
+            ++exp;
+        }
+    }
+}
+
 std::string formatReal(LReal v) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
     if (v == 0) return "0";
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "%.5Le", v);
-    char* e = std::strchr(buf, 'e');
-    int exp = std::atoi(e + 1);
-    *e = '\0';
+    std::string digits;
+    int exp;
+    sixDigits(v, digits, exp);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = v < 0 ? "-" : "";
     if (exp <= 5 && exp >= -5) {
-        std::snprintf(buf, sizeof buf, "%.*Lf", 5 - exp, v);
-        std::string s(buf);
-        trimFraction(s);
-        return s;
+        if (exp < 0) {
+            out += "0.";
+            out.append(static_cast<size_t>(-exp - 1), '0');
+            out += digits;
+        } else {
+            std::string whole = digits.substr(0, std::min<size_t>(digits.size(), static_cast<size_t>(exp) + 1));
+            whole.append(static_cast<size_t>(exp) + 1 - whole.size(), '0');
+            out += whole;
+            if (digits.size() > static_cast<size_t>(exp) + 1) out += "." + digits.substr(static_cast<size_t>(exp) + 1);
+        }
+        return out;
     }
-    std::string m(buf);
-    trimFraction(m);
-    m += 'E';
-    m += std::to_string(exp);
-    return m;
+    out += digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += "E" + std::to_string(exp);
+    return out;
 }
 
 int32_t roundRealToInt(LReal v, tlogoobject* offending) {
