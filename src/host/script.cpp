@@ -4,9 +4,28 @@
 #include <cstdio>
 
 #include "language.h"
+#include "procedures.h"
 #include "reader.h"
 
 namespace qm {
+
+namespace {
+
+std::string trimmed(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return s.substr(b, e - b);
+}
+
+std::string firstWordOf(const std::string& line) {
+    std::string t = trimmed(line);
+    size_t n = 0;
+    while (n < t.size() && static_cast<unsigned char>(t[n]) > 32) ++n;
+    return t.substr(0, n);
+}
+
+} // namespace
 
 std::vector<std::string> splitInstructionUnits(const std::string& text) {
     std::vector<std::string> lines;
@@ -25,7 +44,18 @@ std::vector<std::string> splitInstructionUnits(const std::string& text) {
 
     std::vector<std::string> units;
     std::string pending;
-    for (const std::string& line : lines) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        // A definition runs from its "to" line to the line that holds only "end".
+        if (pending.empty() && isToWord(firstWordOf(line))) {
+            std::string definition = line;
+            while (++i < lines.size()) {
+                definition += "\r\n" + lines[i];
+                if (isEndWord(trimmed(lines[i]))) break;
+            }
+            units.push_back(definition);
+            continue;
+        }
         pending = pending.empty() ? line : pending + "\r" + line;
         bool open = false;
         try {
@@ -41,9 +71,24 @@ std::vector<std::string> splitInstructionUnits(const std::string& text) {
     return units;
 }
 
+bool isDefinitionUnit(const std::string& unit) { return isToWord(firstWordOf(unit)); }
+
+// A definition with an error is reported like a failing instruction; the file goes on.
+void defineUnit(Engine& engine, const std::string& unit) {
+    try {
+        defineFromText(engine.mainObject().procedures, unit);
+    } catch (eLogoException& e) {
+        ++engine.errorCount;
+        if (engine.errorSink) engine.errorSink(e);
+    }
+}
+
 int runScript(Engine& engine, const std::string& text) {
     int before = engine.errorCount;
-    for (const std::string& unit : splitInstructionUnits(text)) engine.runInstructions(unit);
+    for (const std::string& unit : splitInstructionUnits(text)) {
+        if (isDefinitionUnit(unit)) defineUnit(engine, unit);
+        else engine.runInstructions(unit);
+    }
     return engine.errorCount - before;
 }
 

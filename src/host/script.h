@@ -11,10 +11,11 @@
 namespace qm {
 
 // Splits code page 1250 text (any line ends) into instruction units: one line, or
-// several when a list stays open across them.
+// several when a list stays open across them, or a whole "to" ... "end" definition.
 std::vector<std::string> splitInstructionUnits(const std::string& text);
 
-// Runs every unit; answers the number of errors reported.
+// Runs every unit (a definition defines its procedure in the main object); answers
+// the number of errors reported.
 int runScript(Engine& engine, const std::string& cp1250Text);
 
 // Text output to a terminal: code page 1250 into UTF-8, CR LF into LF.

@@ -84,6 +84,13 @@ std::string errorCaption(const eLogoException& e) {
     return expand(t, e);
 }
 
+std::string errorBoxText(const eLogoException& e) {
+    std::string msg = errorMessage(e);
+    size_t crlf = msg.find("\r\n");
+    if (crlf != std::string::npos) msg.insert(crlf, "\r\n");
+    return msg;
+}
+
 std::string errorReport(const eLogoException& e) {
     std::string caption = errorCaption(e);
     std::string msg = errorMessage(e);

@@ -13,5 +13,8 @@ std::string errorMessage(const eLogoException& e);
 std::string errorCaption(const eLogoException& e);
 // Caption and message as one report for a terminal or a log.
 std::string errorReport(const eLogoException& e);
+// The text of the default error sink's message box: the message, with a blank line
+// after its first line when it has several.
+std::string errorBoxText(const eLogoException& e);
 
 } // namespace qm

@@ -95,7 +95,9 @@ int32_t collectInputs(ProcessContext& cx, Ip& ip, Call& c) {
     const bool full = c.d->funtype == etIfFun;
     int32_t n = 0;
     try {
-        if (c.d->varpar && c.nameEl->afterParen) {
+        // A user procedure takes whatever stands in the parentheses and checks the count
+        // itself, so (p 1 2 3) of a two-input procedure says "too many inputs".
+        if ((c.d->varpar || c.d->userProcedure) && c.nameEl->afterParen) {
             while (ip->kind != etRpar && ip->kind != etEnd && !(!full && ip->kind == etRelOp)) {
                 if (full ? comparison(cx, ip) : sum(cx, ip)) return -1;
                 ++n;

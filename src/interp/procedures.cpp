@@ -163,6 +163,9 @@ void tLogoProcDesc::call(ProcessContext& cx, int32_t n, bool tail) {
     const bool savedTestSet = cx.testSet;
     const int32_t savedLevel = cx.procLevel;
     const int32_t savedTailDepth = cx.tailDepth;
+    // A chain that runs inside this continuation keeps its own test to restore in the
+    // one field; the test of the chain this continuation belongs to must survive it.
+    const bool chainSavedTest = cx.savedTest;
     cx.procLevel = cx.foundLevel;
     cx.tailDepth = startDepth;
     bool keepFrame = tail;
@@ -170,6 +173,7 @@ void tLogoProcDesc::call(ProcessContext& cx, int32_t n, bool tail) {
     auto restore = [&] {
         cx.procLevel = savedLevel;
         cx.tailDepth = savedTailDepth;
+        if (tail) cx.savedTest = chainSavedTest;
         if (!keepFrame) {
             cx.localScope->closeFrame();
             cx.testResult = savedTest;
@@ -187,7 +191,7 @@ void tLogoProcDesc::call(ProcessContext& cx, int32_t n, bool tail) {
             if (table && !e.located) {
                 int32_t line = -1;
                 try {
-                    line = lineOfError(e.positionPath);
+                    line = lineOfError(e);
                 } catch (...) {
                     line = -1;
                 }
@@ -266,7 +270,8 @@ tlogoobject* tLogoProcDesc::DefinitionList() {
 // body outwards in: where the element before the position is a constant list (the
 // instructions of if, repeat, ...) the error came out of that list, so we count the
 // tokens up to its "[" and go on inside it; the innermost block counts what ran.
-int32_t tLogoProcDesc::lineOfError(const std::vector<int32_t>& path) {
+int32_t tLogoProcDesc::lineOfError(const eLogoException& e) {
+    const std::vector<int32_t>& path = e.positionPath;
     if (!body || path.size() < 2) return 0;
     ElementBlock* block = body->Compile(kCompileBody);
     int32_t count = 0;
@@ -283,7 +288,17 @@ int32_t tLogoProcDesc::lineOfError(const std::vector<int32_t>& path) {
                 continue;
             }
         }
-        count += tokensOfElements(block, p - 1);
+        // Where the error left, the block stands after the inputs of the call that failed;
+        // only a name that could not be found (or a variable without a value) stops it on
+        // the failing element itself.
+        int32_t consumed = p - 1;
+        if (consumed < size) {
+            const Element& at = block->elements[static_cast<size_t>(consumed)];
+            bool failedHere = (e.code == erDoNotKnowHowTo && (at.kind == etUnknownOp || at.kind == etFun)) ||
+                              (e.code == erNoVal && at.kind == etVariable);
+            if (failedHere && at.code && sameName(nameCodes().textOf(at.code), e.name)) ++consumed;
+        }
+        count += tokensOfElements(block, consumed);
         break;
     }
     if (count == 0) return 0;

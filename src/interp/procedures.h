@@ -34,9 +34,9 @@ public:
     // A running procedure cannot be redefined or erased.
     bool MayChange(bool running) override { return !running || activeCalls == 0; }
 
-    // The line of the procedure text at which an error with this position path
-    // happened: 0 when nothing could be counted, -1 when the text has fewer tokens.
-    int32_t lineOfError(const std::vector<int32_t>& positionPath);
+    // The line of the procedure text at which the error happened, found from its
+    // position path: 0 when nothing could be counted, -1 when the text has fewer tokens.
+    int32_t lineOfError(const eLogoException& e);
 
 protected:
     // Takes the n inputs from the stack into the frame: a new frame, or with rebind the

@@ -2,11 +2,13 @@
 #include "engine.h"
 
 #include "dictionary.h"
+#include "error_text.h"
 #include "evaluator.h"
 #include "language.h"
 #include "name_codes.h"
 #include "primitives.h"
 #include "value_methods.h"
+#include "colours.h"
 
 namespace qm {
 
@@ -31,6 +33,11 @@ bool Engine::start(const std::string& languageName, std::string& error) {
     preallocatePools();
     registerTextPrimitives(*m_main);
     registerValueOperations(*m_main);
+    registerDataPrimitives(*m_main);
+    registerOptionPrimitives(*m_main);
+    registerColourPrimitives(*m_main);  // also reads the colour names of the language
+    registerControlPrimitives(*m_main);
+    registerPlistPrimitives(*m_main);
     g_systemDefinitions = false;
 
     m_cx = std::make_unique<ProcessContext>();
@@ -55,13 +62,21 @@ bool Engine::runInstructions(const std::string& text) {
     cx.stopPending = 0;
     try {
         runText(cx, text);
+        // stop ends the instructions quietly; output has nobody to give its value to.
+        if (cx.stopPending && cx.outputValue) {
+            assign(cx.outputValue, static_cast<tlogoobject*>(nullptr));
+            cx.stopPending = 0;
+            throw eLogoException::withName(erWrongPlace, firstWord("dict", "output"));
+        }
         cx.stopPending = 0;
         return true;
     } catch (eLogoException& e) {
         cx.stopPending = 0;
         cx.pendingTail = PendingTail();
         ++errorCount;
+        // Without a host sink the error goes where messages for the user go.
         if (errorSink) errorSink(e);
+        else reportToUser(errorCaption(e) + "\r\n" + errorBoxText(e));
     } catch (eOutputException&) {
         cx.stopPending = 0;
         ++errorCount;

@@ -6,5 +6,9 @@
 namespace qm {
 
 void registerTextPrimitives(tMainLogoObject& main);
+void registerDataPrimitives(tMainLogoObject& main);
+void registerOptionPrimitives(tMainLogoObject& main);
+void registerControlPrimitives(tMainLogoObject& main);
+void registerPlistPrimitives(tMainLogoObject& main);
 
 } // namespace qm

@@ -1,0 +1,63 @@
+// Shared pieces of the control primitives: flag descriptors, name checks, running
+// lists and the waiting hook.
+#include "control_support.h"
+
+#include <thread>
+
+#include "dictionary.h"
+#include "evaluator.h"
+#include "main_object.h"
+#include "name_codes.h"
+
+namespace qm {
+
+namespace {
+
+void sleepWait(ProcessContext&, std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+
+WaitFunction g_wait = sleepWait;
+int32_t g_ellapseUnits = 1000;
+
+} // namespace
+
+void addFlagPrimitives(tLogoTab& table, const FlagRow* rows, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const FlagRow& r = rows[i];
+        for (int32_t code : codesOf(r.name))
+            table.add(new tMainPasProcDescBF(code, r.defpar, r.varpar, r.funtype, r.handler));
+    }
+}
+
+int32_t variableNameCode(tlogoobject* name) {
+    if (!name->IsWord()) throw eLogoException(erExpectWord, name);
+    const std::string& t = name->GetText();
+    if (t.empty()) throw eLogoException(erEmptyWord, name);
+    return name->NameCode();
+}
+
+tLogoTab& ownProcedureTable(ProcessContext& cx) {
+    if (auto* main = dynamic_cast<tMainLogoObject*>(cx.me)) return main->procedures;
+    if (auto* main = dynamic_cast<tMainLogoObject*>(globals().mainObject)) return main->procedures;
+    throw eLogoException(erNoObject);
+}
+
+void runInstructionList(ProcessContext& cx, tlogoobject* code) {
+    runBlock(cx, code->Compile(kCompileInstructions));
+}
+
+tlogoobject* evaluateInstructionList(ProcessContext& cx, tlogoobject* code) {
+    return evaluateBlock(cx, code->Compile(kCompileInstructions));
+}
+
+bool truthOf(tlogoobject* v) { return v->ToBool(); }
+
+void setWaitFunction(WaitFunction fn) { g_wait = fn ? fn : sleepWait; }
+
+void waitFor(ProcessContext& cx, std::chrono::milliseconds time) {
+    if (time.count() > 0) g_wait(cx, time);
+}
+
+void setEllapseUnitsPerSecond(int32_t units) { g_ellapseUnits = units; }
+int32_t ellapseUnitsPerSecond() { return g_ellapseUnits; }
+
+} // namespace qm
