@@ -1,6 +1,7 @@
 // Engine start-up and the top-level runner.
 #include "engine.h"
 
+#include "colours.h"
 #include "dictionary.h"
 #include "error_text.h"
 #include "evaluator.h"
@@ -8,7 +9,6 @@
 #include "name_codes.h"
 #include "primitives.h"
 #include "value_methods.h"
-#include "colours.h"
 
 namespace qm {
 

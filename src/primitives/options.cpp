@@ -26,13 +26,13 @@ struct OptionRow {
 
 const OptionRow kOptions[] = {
     // "error" is accepted for projects that set it; it changes nothing.
-    {"error", [](tlogoobject* v) { optionInt(v, 0, 1); }, [] () -> tlogoobject* { return makeInt(0); }},
+    {"error", [](tlogoobject* v) { optionInt(v, 0, 1); }, []() -> tlogoobject* { return makeInt(0); }},
     {"ansi", [](tlogoobject* v) { language().optionAnsi = optionInt(v, 0, 1) == 1; },
-     [] () -> tlogoobject* { return makeInt(language().optionAnsi ? 1 : 0); }},
+     []() -> tlogoobject* { return makeInt(language().optionAnsi ? 1 : 0); }},
     // 0: parts of empty lists and words are empty; 1: empty lists are errors; 2: empty words too.
     {"strict", [](tlogoobject* v) { g_strictLevel = optionInt(v, 0, 2); },
-     [] () -> tlogoobject* { return makeInt(g_strictLevel); }},
-    {"params", nullptr, [] () -> tlogoobject* { return makeEmptyList(); }},
+     []() -> tlogoobject* { return makeInt(g_strictLevel); }},
+    {"params", nullptr, []() -> tlogoobject* { return makeEmptyList(); }},
 };
 
 const OptionRow* findOption(tlogoobject* name) {
