@@ -65,6 +65,11 @@ void tLogoTab::unlink(tTabDesc* e) {
 
 void tLogoTab::add(tTabDesc* entry) {
     int32_t c = entry->nameCode;
+    // The table owns what it is given, also when it refuses it.
+    if (c < 1) {
+        delete entry;
+        throw eLogoException::withNameCode(erInternLogoTab, c);
+    }
     if (g_systemDefinitions) entry->flags |= tfSystem;
     if (c >= kHighCodes) {
         auto it = m_highEntries.find(c);
