@@ -1,7 +1,11 @@
 // quelmar: the player's front end for people, scripts and tests.
-//   quelmar [--language NAME] eval TEXT...
-//   quelmar [--language NAME] run FILE
+//   quelmar [--language NAME] [--seconds N] eval TEXT...
+//   quelmar [--language NAME] [--seconds N] run FILE
+// The instructions run in the process "@main"; quelmar returns when no process is left,
+// or after N seconds, when every process still running is stopped.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -19,8 +23,8 @@ namespace {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: quelmar [--language NAME] eval TEXT...\n"
-                 "       quelmar [--language NAME] run FILE\n");
+                 "usage: quelmar [--language NAME] [--seconds N] eval TEXT...\n"
+                 "       quelmar [--language NAME] [--seconds N] run FILE\n");
 }
 
 std::string folderOf(const std::string& path) {
@@ -28,10 +32,19 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+// A positive number of seconds, or a negative answer when the text is none.
+double secondsOf(const std::string& text) {
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end || !(v > 0)) return -1;
+    return v;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string languageName = "english";
+    double seconds = 0;  // 0: no limit
     int i = 1;
     while (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
         std::string opt = argv[i];
@@ -41,6 +54,14 @@ int main(int argc, char** argv) {
         } else if (opt.rfind("--language=", 0) == 0) {
             languageName = opt.substr(11);
             ++i;
+        } else if ((opt == "--seconds" && i + 1 < argc) || opt.rfind("--seconds=", 0) == 0) {
+            const bool joined = opt != "--seconds";
+            seconds = secondsOf(joined ? opt.substr(10) : argv[i + 1]);
+            if (seconds < 0) {
+                std::fprintf(stderr, "quelmar: --seconds needs a positive number\n");
+                return 2;
+            }
+            i += joined ? 1 : 2;
         } else if (opt == "--help") {
             usage();
             return 0;
@@ -90,6 +111,7 @@ int main(int argc, char** argv) {
     });
 
     int status = 0;
+    const auto started = std::chrono::steady_clock::now();
     qm::platform::runOnLargeStack([&] {
         qm::Engine engine;
         std::string error;
@@ -109,9 +131,17 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
             std::fprintf(stderr, "%s\n", m.c_str());
         };
-        int errors = qm::runScript(engine, qm::utf8ToCp1250(text));
+        qm::startScript(engine, qm::utf8ToCp1250(text));
+        if (seconds > 0) {
+            const auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                std::chrono::duration<double>(seconds));
+            engine.waitForProcesses(&deadline);
+        } else {
+            engine.waitForProcesses(nullptr);
+        }
+        engine.stopProcesses();
         std::fflush(stdout);
-        status = errors ? 1 : 0;
+        status = engine.errorCount ? 1 : 0;
     });
     return status;
 }

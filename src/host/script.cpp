@@ -78,18 +78,26 @@ void defineUnit(Engine& engine, const std::string& unit) {
     try {
         defineFromText(engine.mainObject().procedures, unit);
     } catch (eLogoException& e) {
-        ++engine.errorCount;
-        if (engine.errorSink) engine.errorSink(e);
+        engine.reportError(e);
+    }
+}
+
+// The body of "@main": the units in order, each error reported and the next unit run.
+void runUnits(Engine& engine, ProcessContext& cx, const std::string& text) {
+    for (const std::string& unit : splitInstructionUnits(text)) {
+        if (isDefinitionUnit(unit)) defineUnit(engine, unit);
+        else engine.runInstructionsIn(cx, unit);
     }
 }
 
 int runScript(Engine& engine, const std::string& text) {
     int before = engine.errorCount;
-    for (const std::string& unit : splitInstructionUnits(text)) {
-        if (isDefinitionUnit(unit)) defineUnit(engine, unit);
-        else engine.runInstructions(unit);
-    }
+    engine.runInMain([&engine, text](ProcessContext& cx) { runUnits(engine, cx, text); }, true);
     return engine.errorCount - before;
+}
+
+void startScript(Engine& engine, const std::string& text) {
+    engine.runInMain([&engine, text](ProcessContext& cx) { runUnits(engine, cx, text); }, false);
 }
 
 std::string terminalText(const std::string& cp1250) {

@@ -14,9 +14,12 @@ namespace qm {
 // several when a list stays open across them, or a whole "to" ... "end" definition.
 std::vector<std::string> splitInstructionUnits(const std::string& text);
 
-// Runs every unit (a definition defines its procedure in the main object); answers
-// the number of errors reported.
+// Runs every unit (a definition defines its procedure in the main object) in the
+// process "@main" and waits for it to end; answers the number of errors reported
+// meanwhile (by any process).
 int runScript(Engine& engine, const std::string& cp1250Text);
+// The same without waiting: "@main" runs on while the caller waits for the processes.
+void startScript(Engine& engine, const std::string& cp1250Text);
 
 // Text output to a terminal: code page 1250 into UTF-8, CR LF into LF.
 class TerminalOutput : public TextOutput {

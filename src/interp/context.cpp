@@ -15,6 +15,10 @@ ProcessContext::ProcessContext() = default;
 ProcessContext::~ProcessContext() {
     valueStack.truncate(0);
     release(outputValue);
+    askFrames.clear();
+    whoList.clear();
+    askTableOwner.reset();
+    lastCreated = nullptr;
 }
 
 tLogoLocaltab::tLogoLocaltab() {
@@ -100,6 +104,11 @@ void tLogoLocaltab::declareLocal(int32_t code, tlogoobject* value) {
             return;
         }
     bindOne(code, hold(value));
+}
+
+void tLogoLocaltab::copyBindingsFrom(const tLogoLocaltab& from) {
+    for (size_t i = 0; i < from.m_bound.size(); ++i)
+        if (from.m_bound[i]) declareLocal(static_cast<int32_t>(i), from.m_values[i]);
 }
 
 tlogoobject* readVariable(ProcessContext& cx, int32_t code) {

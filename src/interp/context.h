@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
     void closeFrame();
     // Binds a name in the current frame; only sets its value when already bound there.
     void declareLocal(int32_t code, tlogoobject* value);
+    // Binds, in the current frame, every name that `from` binds now, to the same values:
+    // a launched process starts with its launcher's locals as they were.
+    void copyBindingsFrom(const tLogoLocaltab& from);
     int32_t frameDepth() const { return m_frames; }
     int32_t frameSize() const { return m_frameSize; }
 
@@ -76,6 +80,18 @@ struct PendingError {
     int32_t nameCode = 0;
 };
 
+// What ask and its relatives save and restore: the current object, the ask table and
+// the who list. The objects are held, so that an object erased meanwhile stays a valid
+// record until the frame is popped.
+struct AskFrame {
+    Ref<tlogoobject> me;
+    tLogoTab* askTable = nullptr;
+    std::shared_ptr<tLogoTab> askTableOwner;
+    std::vector<Ref<tlogoobject>> whoList;
+    bool hasWhoList = false;
+    Ref<tlogoobject> current;  // the object the frame made current, kept alive meanwhile
+};
+
 struct ProcessContext {
     ProcessContext();
     ~ProcessContext();
@@ -104,6 +120,13 @@ struct ProcessContext {
     // Called at every yield point (the start of every instruction-list run).
     void (*yieldPoint)(ProcessContext&) = nullptr;
     void* process = nullptr;  // the process record, for the process system
+    // The who list of tell and ask (objects held), the table that dispatches calls to
+    // it, and the frames of ask and its relatives.
+    std::vector<Ref<tlogoobject>> whoList;
+    bool hasWhoList = false;
+    std::shared_ptr<tLogoTab> askTableOwner;
+    std::vector<AskFrame> askFrames;
+    Ref<tlogoobject> lastCreated;  // the object this process created last
 
     void pushMe(tlogoobject* obj) {
         objectStack.push_back(me);

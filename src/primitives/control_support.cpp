@@ -36,7 +36,7 @@ int32_t variableNameCode(tlogoobject* name) {
 }
 
 tLogoTab& ownProcedureTable(ProcessContext& cx) {
-    if (auto* main = dynamic_cast<tMainLogoObject*>(cx.me)) return main->procedures;
+    if (auto* obj = dynamic_cast<tmultiobject*>(cx.me)) return obj->procedures;
     if (auto* main = dynamic_cast<tMainLogoObject*>(globals().mainObject)) return main->procedures;
     throw eLogoException(erNoObject);
 }

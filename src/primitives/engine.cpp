@@ -5,6 +5,7 @@
 #include "dictionary.h"
 #include "error_text.h"
 #include "evaluator.h"
+#include "global_lock.h"
 #include "language.h"
 #include "name_codes.h"
 #include "primitives.h"
@@ -38,16 +39,34 @@ bool Engine::start(const std::string& languageName, std::string& error) {
     registerColourPrimitives(*m_main);  // also reads the colour names of the language
     registerControlPrimitives(*m_main);
     registerPlistPrimitives(*m_main);
+    registerObjectPrimitives(*m_main);
+    registerProcessPrimitives(*m_main);
+    registerEventPrimitives(*m_main);
+    initObjectNames();
+    // Every name the dictionary and the primitives brought has a code by now; the
+    // project's own names come after.
+    setDictionaryCodeLimit(nameCodes().size() + 1);
+    m_main->nameCode = nameCodes().intern(m_main->name);
+    m_main->declareCommon(nameCodes().intern(firstWord("name", "namePrefix")), makeWord(firstWord("prefix", "main")));
+    m_main->declareCommon(nameCodes().intern(firstWord("name", "fileName")), makeRawWord(""));
     g_systemDefinitions = false;
 
     m_cx = std::make_unique<ProcessContext>();
     m_cx->me = m_main.get();
+    m_cx->yieldPoint = processYieldPoint;
+    m_mainCx = std::make_unique<ProcessContext>();
+    initProcessSystem(&m_reporter);
+    m_started = true;
     return true;
 }
 
 Engine::~Engine() {
+    if (m_started) processShutdown();
+    LockedScope locked;  // the last values go with the lock held, as every value does
     m_cx.reset();
+    m_mainCx.reset();
     if (m_main) {
+        m_main->eraseChildren();
         m_main->variables.EraseAll();
         globals() = Globals();
     }
@@ -55,8 +74,49 @@ Engine::~Engine() {
     destroyValueMethodTables();
 }
 
+void Engine::Reporter::reportOther(const std::string& what) {
+    ++m_engine.errorCount;
+    if (m_engine.otherErrorSink) m_engine.otherErrorSink(what);
+}
+
+void Engine::reportError(const eLogoException& e) {
+    ++errorCount;
+    // Without a host sink the error goes where messages for the user go.
+    if (errorSink) errorSink(e);
+    else reportToUser(errorCaption(e) + "\r\n" + errorBoxText(e));
+}
+
+void Engine::runInMain(ProcessBody body, bool wait) {
+    ProcessPtr p;
+    {
+        LockedScope locked;
+        ProcessSpec spec;
+        spec.name = "@main";
+        spec.kind = pkMain;
+        spec.body = std::move(body);
+        spec.reporter = &m_reporter;
+        spec.context = m_mainCx.get();
+        p = processes().start(std::move(spec));
+    }
+    if (wait && p) processes().join(p, nullptr);
+}
+
+bool Engine::waitForProcesses(const std::chrono::steady_clock::time_point* deadline) {
+    return processes().waitUntilEmpty(deadline);
+}
+
+void Engine::stopProcesses() { processShutdown(); }
+
 bool Engine::runInstructions(const std::string& text) {
-    ProcessContext& cx = *m_cx;
+    LockedScope locked;
+    ProcessContext* before = currentContext();
+    setCurrentContext(m_cx.get());
+    bool ok = runInstructionsIn(*m_cx, text);
+    setCurrentContext(before);
+    return ok;
+}
+
+bool Engine::runInstructionsIn(ProcessContext& cx, const std::string& text) {
     // The top level is no procedure body: nothing there is a tail call.
     cx.tailDepth = 1;
     cx.stopPending = 0;
@@ -73,16 +133,16 @@ bool Engine::runInstructions(const std::string& text) {
     } catch (eLogoException& e) {
         cx.stopPending = 0;
         cx.pendingTail = PendingTail();
-        ++errorCount;
-        // Without a host sink the error goes where messages for the user go.
-        if (errorSink) errorSink(e);
-        else reportToUser(errorCaption(e) + "\r\n" + errorBoxText(e));
+        reportError(e);
     } catch (eOutputException&) {
         cx.stopPending = 0;
         ++errorCount;
         if (otherErrorSink) otherErrorSink("output");
     } catch (eTerminateException&) {
         cx.stopPending = 0;
+        // A process that was told to stop ends; otherwise (stopme, throw "toplevel,
+        // stopall) only these instructions end and the next ones run.
+        if (tLogoprocess* p = currentProcess(cx); p && p->stopRequested()) throw;
     } catch (std::exception& e) {
         ++errorCount;
         if (otherErrorSink) otherErrorSink(e.what());

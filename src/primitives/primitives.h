@@ -10,5 +10,8 @@ void registerDataPrimitives(tMainLogoObject& main);
 void registerOptionPrimitives(tMainLogoObject& main);
 void registerControlPrimitives(tMainLogoObject& main);
 void registerPlistPrimitives(tMainLogoObject& main);
+void registerObjectPrimitives(tMainLogoObject& main);
+void registerProcessPrimitives(tMainLogoObject& main);
+void registerEventPrimitives(tMainLogoObject& main);
 
 } // namespace qm

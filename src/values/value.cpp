@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <mutex>
 
 #include "language.h"
 #include "number_text.h"
@@ -54,18 +56,97 @@ struct FreeList {
         }
     }
 };
-FreeList g_cells(sizeof(tLogoList), 10000);
 FreeList g_strings(sizeof(tLogoString), 100);
 FreeList g_ints(sizeof(tLogoInt), 100);
 FreeList g_reals(sizeof(tLogoReal), 100);
 FreeList g_bools(sizeof(tLogoBool), 100);
 int64_t g_cellsAllocated = 0, g_cellsReleased = 0, g_liveWords = 0;
+
+// List cells. Programs make and drop cells by the million (lput copies, list walks),
+// and the general allocator spends most of such a run merging and splitting its free
+// chunks. Cells therefore come from slabs of this heap and go back to its free list, which
+// keeps every cell it gets: cell memory is reused for cells, never returned. The first
+// 10,000 cells are the start-up pool; they are carved from the first slab as needed, so
+// start-up touches none of that memory.
+// Logo threads (which hold the global interpreter lock) use the free list and the slabs
+// without a lock. Other threads take and give through a small side list under its own
+// mutex: a cell may be made on one kind of thread and dropped on the other.
+class CellHeap {
+public:
+    static constexpr size_t kCell = sizeof(tLogoList);
+    static constexpr int32_t kPool = 10000;
+    static constexpr size_t kSlabCells = 4096;
+
+    void* take() {
+        if (tl_logoThread) {
+            if (m_head) {
+                void* p = m_head;
+                m_head = *static_cast<void**>(p);
+                --m_free;
+                return p;
+            }
+            if (m_next == m_end) newSlab(kSlabCells);
+            void* p = m_next;
+            m_next += kCell;
+            --m_free;
+            return p;
+        }
+        std::lock_guard<std::mutex> lock(m_sideMutex);
+        if (m_side) {
+            void* p = m_side;
+            m_side = *static_cast<void**>(p);
+            return p;
+        }
+        return ::operator new(kCell);
+    }
+    void give(void* p) {
+        if (tl_logoThread) {
+            *static_cast<void**>(p) = m_head;
+            m_head = p;
+            ++m_free;
+            return;
+        }
+        std::lock_guard<std::mutex> lock(m_sideMutex);
+        *static_cast<void**>(p) = m_side;
+        m_side = p;
+    }
+    // The start-up pool: reserved address space, touched only when cells are taken.
+    void reserve() {
+        if (m_reserved) return;
+        m_reserved = true;
+        if (m_end - m_next < static_cast<ptrdiff_t>(kPool * kCell)) newSlab(kPool);
+    }
+    int64_t freeCount() const { return m_free; }
+
+private:
+    void newSlab(size_t cells) {
+        // Cells still left in the current slab stay counted as free but are dropped from
+        // the bump range; thread them onto the free list first.
+        while (m_next != m_end) {
+            *reinterpret_cast<void**>(m_next) = m_head;
+            m_head = m_next;
+            m_next += kCell;
+        }
+        m_next = static_cast<char*>(::operator new(cells * kCell));
+        m_end = m_next + cells * kCell;
+        m_free += static_cast<int64_t>(cells);
+    }
+
+    void* m_head = nullptr;
+    char* m_next = nullptr;
+    char* m_end = nullptr;
+    int64_t m_free = 0;  // free-list cells plus the untouched rest of the current slab
+    bool m_reserved = false;
+    std::mutex m_sideMutex;
+    void* m_side = nullptr;
+};
+CellHeap g_cells;
 } // namespace
 
 void preallocatePools() {
     bool was = tl_logoThread;
     tl_logoThread = true;
-    g_cells.fill(10000);
+    g_cells.reserve();
     g_strings.fill(100);
     g_ints.fill(100);
     g_reals.fill(100);
@@ -75,7 +156,8 @@ void preallocatePools() {
 
 MemoryCounters memoryCounters() {
     return {g_cellsAllocated, g_cellsReleased, g_cellsAllocated - g_cellsReleased,
-            g_ints.count, g_reals.count, g_strings.count, g_bools.count, g_cells.count, g_liveWords};
+            g_ints.count, g_reals.count, g_strings.count, g_bools.count,
+            static_cast<int32_t>(std::min<int64_t>(g_cells.freeCount(), INT32_MAX)), g_liveWords};
 }
 
 void* tLogoList::operator new(size_t) {

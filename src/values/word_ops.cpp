@@ -67,6 +67,11 @@ tlogoobject* realResult(LReal v) {
 // and results that are not finite are checked here, as no hardware trap reports them.
 
 tlogoobject* wordArith(ArithOp op, tlogoobject* self, tlogoobject* x) {
+    // Two integer boxes, the common case of loops and counters, skip the checks below.
+    if (self->vkind == ValueKind::Int && x->vkind == ValueKind::Int && op <= ArithOp::Mul) {
+        const int64_t a = static_cast<tLogoInt*>(self)->value, b = static_cast<tLogoInt*>(x)->value;
+        return makeNumber(op == ArithOp::Add ? a + b : op == ArithOp::Sub ? a - b : a * b);
+    }
     checkSelf(self);
     if (!x->IsWord()) throw eLogoException(erExpectNumber, x);
     if (op == ArithOp::IntDiv || op == ArithOp::Mod) {

@@ -8,11 +8,14 @@
 //   ; expect message: Error: ...      (the whole report of that error)
 //
 // A first line "; language: NAME" chooses the dictionary. Instructions run in order
-// in one engine; each block of expectations checks everything since the one before.
+// in one engine, each block in the process "@main"; each block of expectations checks
+// everything printed or reported since the one before, by "@main" and by any other
+// process meanwhile. At the end every process still running is stopped.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,11 +36,17 @@ struct Entry {
     int line = 0;        // expectations: where they were written
 };
 
+// Processes write while the runner reads, so everything captured goes through one lock.
+std::mutex g_captured;
+
 class Capture : public qm::TextOutput {
 public:
     std::vector<Entry>* entries = nullptr;
     std::string pending;
-    void write(const std::string& text) override { pending += qm::terminalText(text); }
+    void write(const std::string& text) override {
+        std::lock_guard<std::mutex> g(g_captured);
+        pending += qm::terminalText(text);
+    }
     void flushLines(bool partialToo) {
         size_t nl;
         while ((nl = pending.find('\n')) != std::string::npos) {
@@ -98,10 +107,12 @@ int runFile(const std::string& path) {
     capture.entries = &actual;
     engine.context().output = &capture;
     engine.errorSink = [&](const qm::eLogoException& e) {
+        std::lock_guard<std::mutex> g(g_captured);
         capture.flushLines(true);
         actual.push_back({Entry::Error, qm::errorName(e.code), qm::terminalText(qm::errorReport(e)), 0});
     };
     engine.otherErrorSink = [&](const std::string& m) {
+        std::lock_guard<std::mutex> g(g_captured);
         capture.flushLines(true);
         actual.push_back({Entry::Error, "exception", m, 0});
     };
@@ -112,6 +123,7 @@ int runFile(const std::string& path) {
     int codeLine = 1, firstLine = 1;
     auto check = [&]() {
         if (!code.empty()) qm::runScript(engine, qm::utf8ToCp1250(code));
+        std::lock_guard<std::mutex> g(g_captured);
         capture.flushLines(true);
         size_t j = 0;
         bool ok = true;
@@ -170,6 +182,7 @@ int runFile(const std::string& path) {
         codeLine = lineNo;
     }
     check();  // whatever follows the last expectation must run silently
+    engine.stopProcesses();
     if (failures) std::cerr << path << ": " << failures << " failed\n";
     return failures ? 1 : 0;
 }
