@@ -96,19 +96,13 @@ void GlobalLock::lock() {
     }
     for (;;) {
         if (m_spin && head) {
-            m_spinningHead.store(me, std::memory_order_relaxed);
-            m_headWoken.store(false, std::memory_order_relaxed);
             for (int i = 0; i < kSpinRounds; ++i) {
                 if (me->granted.load(std::memory_order_acquire)) {
-                    Waiter* expected = me;
-                    m_spinningHead.compare_exchange_strong(expected, nullptr, std::memory_order_relaxed);
                     t_held = true;
                     return;
                 }
                 QM_CPU_RELAX();
             }
-            Waiter* expected = me;
-            m_spinningHead.compare_exchange_strong(expected, nullptr, std::memory_order_relaxed);
         }
         std::unique_lock<std::mutex> l(me->m);
         me->sleeping = true;
@@ -162,28 +156,6 @@ void GlobalLock::unlock() {
 void GlobalLock::handOff() {
     unlock();
     lock();
-}
-
-void GlobalLock::yieldToWaiter() {
-    if (!m_spin || m_spinningHead.load(std::memory_order_relaxed)) {
-        handOff();
-        return;
-    }
-    // The head sleeps: wake it once and run on until it spins.
-    if (m_headWoken.exchange(true, std::memory_order_relaxed)) return;
-    Waiter* h;
-    {
-        std::lock_guard<std::mutex> g(m_queueMutex);
-        h = m_head;
-    }
-    if (!h) return;
-    bool poke;
-    {
-        std::lock_guard<std::mutex> l(h->m);
-        poke = h->sleeping && !h->granted.load(std::memory_order_relaxed);
-        if (poke) h->poked = true;
-    }
-    if (poke) h->cv.notify_one();
 }
 
 UnlockedScope::UnlockedScope() : m_released(GlobalLock::heldByMe()) {

@@ -37,9 +37,7 @@ namespace qm {
 //
 // A waiter at the head of the queue spins briefly before it sleeps, and the holder
 // wakes the next head early when it hands the lock on, so that a hand-off between
-// processes on different cores costs no sleep and wake-up. At a yield point the holder
-// hands over only once the head is awake (spinning); until then it wakes the head and
-// runs on. The head still runs next: the order of the queue never changes.
+// processes on different cores costs no sleep and wake-up.
 class GlobalLock {
 public:
     GlobalLock();
@@ -48,10 +46,8 @@ public:
     void lock();
     void unlock();
     // Hands the lock to the longest waiter when there is one, and waits for its turn.
-    // While that waiter is still waking up the holder runs on and wakes it, so that the
-    // lock never sits idle waiting for a thread to be scheduled.
     void yield() {
-        if (m_waiting.load(std::memory_order_relaxed) != 0) yieldToWaiter();
+        if (m_waiting.load(std::memory_order_relaxed) != 0) handOff();
     }
     bool othersWaiting() const { return m_waiting.load(std::memory_order_relaxed) != 0; }
     int32_t waiterCount() const { return m_waiting.load(std::memory_order_relaxed); }
@@ -64,7 +60,6 @@ public:
 
 private:
     void handOff();
-    void yieldToWaiter();
 
     std::mutex m_queueMutex;
     bool m_held = false;
@@ -72,8 +67,6 @@ private:
     Waiter* m_tail = nullptr;
     std::atomic<int32_t> m_waiting{0};
     std::atomic<uint64_t> m_handOffs{0};
-    std::atomic<Waiter*> m_spinningHead{nullptr};  // the head of the queue while it spins
-    std::atomic<bool> m_headWoken{false};          // a wake-up is on its way to the head
     bool m_spin;
 };
 
