@@ -46,6 +46,8 @@ std::vector<std::string> splitInstructionUnits(const std::string& text) {
     std::string pending;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
+        // Whole-line comments are skipped, as the project loader skips them.
+        if (pending.empty() && trimmed(line).rfind(";", 0) == 0) continue;
         // A definition runs from its "to" line to the line that holds only "end".
         if (pending.empty() && isToWord(firstWordOf(line))) {
             std::string definition = line;
