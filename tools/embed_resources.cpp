@@ -42,13 +42,13 @@ int main(int argc, char** argv) {
         "#include \"embedded_resources.h\"\n\nnamespace qm {\n\n";
     std::vector<std::string> entries;
     for (int i = 2; i < argc; ++i) {
-        std::string spec = argv[i];
-        auto a = spec.find(':'), b = spec.find(':', a + 1);
+        std::string entry = argv[i];
+        auto a = entry.find(':'), b = entry.find(':', a + 1);
         if (a == std::string::npos || b == std::string::npos) {
-            std::cerr << "bad resource spec: " << spec << "\n";
+            std::cerr << "bad resource entry: " << entry << "\n";
             return 2;
         }
-        std::string type = spec.substr(0, a), name = spec.substr(a + 1, b - a - 1), path = spec.substr(b + 1);
+        std::string type = entry.substr(0, a), name = entry.substr(a + 1, b - a - 1), path = entry.substr(b + 1);
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             std::cerr << "cannot read " << path << "\n";

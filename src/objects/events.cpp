@@ -101,18 +101,18 @@ ProcessPtr raiseEvent(tmultiobject* obj, int32_t code, std::function<void()> onF
         if (onFinished) onFinished();
         return nullptr;
     }
-    ProcessSpec spec;
-    spec.name = processes().uniqueName("@" + (obj ? obj->name : std::string("nil")) + nameCodes().textOf(code));
-    spec.kind = pkEvent;
-    spec.eventCode = code;
-    spec.object = obj;
-    spec.instructions = handler;
-    spec.scope = std::make_unique<tLogoLocaltab>();
-    if (dataVar) spec.scope->declareLocal(dataVar, dataValue);
-    spec.onFinished = std::move(onFinished);
-    spec.callbackObject = obj;
-    auto callback = spec.onFinished;
-    ProcessPtr p = processes().start(std::move(spec));
+    ProcessSetup setup;
+    setup.name = processes().uniqueName("@" + (obj ? obj->name : std::string("nil")) + nameCodes().textOf(code));
+    setup.kind = pkEvent;
+    setup.eventCode = code;
+    setup.object = obj;
+    setup.instructions = handler;
+    setup.scope = std::make_unique<tLogoLocaltab>();
+    if (dataVar) setup.scope->declareLocal(dataVar, dataValue);
+    setup.onFinished = std::move(onFinished);
+    setup.callbackObject = obj;
+    auto callback = setup.onFinished;
+    ProcessPtr p = processes().start(std::move(setup));
     if (!p && callback) callback();  // shutting down: nothing will run it
     return p;
 }

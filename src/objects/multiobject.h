@@ -125,7 +125,7 @@ public:
 
     virtual bool IsControlObject() const { return false; }
     virtual tcontainerobject* AsContainer() { return nullptr; }
-    // The spec's on-create operation; nothing for plain objects.
+    // Runs once the object has been created; nothing for plain objects.
     virtual void OnCreate(ProcessContext& cx) {}
 
     tmultiobject* firstClass() const { return classCount > 0 ? ancestors[0] : nullptr; }

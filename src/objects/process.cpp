@@ -42,8 +42,8 @@ void processWait(ProcessContext& cx, std::chrono::milliseconds time) {
 
 // ---- the process ----
 
-tLogoprocess::tLogoprocess(ProcessSpec s)
-    : name(std::move(s.name)), kind(s.kind), eventCode(s.eventCode), spec(std::move(s)) {}
+tLogoprocess::tLogoprocess(ProcessSetup s)
+    : name(std::move(s.name)), kind(s.kind), eventCode(s.eventCode), setup(std::move(s)) {}
 
 tLogoprocess::~tLogoprocess() = default;
 
@@ -92,11 +92,11 @@ void tLogoprocess::sleepFor(std::chrono::milliseconds time) {
 }
 
 void tLogoprocess::runBody(ProcessContext& cx) {
-    if (spec.body) {
-        spec.body(cx);
+    if (setup.body) {
+        setup.body(cx);
         return;
     }
-    tlogoobject* list = spec.instructions.get();
+    tlogoobject* list = setup.instructions.get();
     auto once = [&] {
         cx.stopPending = 0;
         runList(cx, list);
@@ -115,10 +115,10 @@ void tLogoprocess::runBody(ProcessContext& cx) {
     case pkEvery:
         for (;;) {
             once();
-            sleepFor(spec.interval);
+            sleepFor(setup.interval);
         }
     case pkAfter:
-        sleepFor(spec.interval);
+        sleepFor(setup.interval);
         once();
         return;
     default:
@@ -130,20 +130,20 @@ void tLogoprocess::runBody(ProcessContext& cx) {
 void tLogoprocess::threadMain() {
     setLogoThread(true);
     globalLock().lock();
-    ProcessReporter* reporter = spec.reporter ? spec.reporter : g_standardReporter;
+    ProcessReporter* reporter = setup.reporter ? setup.reporter : g_standardReporter;
     {
         std::unique_ptr<ProcessContext> fresh;
-        if (!spec.context) fresh = std::make_unique<ProcessContext>();
-        ProcessContext& context = spec.context ? *spec.context : *fresh;
+        if (!setup.context) fresh = std::make_unique<ProcessContext>();
+        ProcessContext& context = setup.context ? *setup.context : *fresh;
         setCurrentContext(&context);
-        if (spec.scope) context.localScope = spec.scope.get();
-        context.me = spec.object ? spec.object.get() : globals().mainObject;
+        if (setup.scope) context.localScope = setup.scope.get();
+        context.me = setup.object ? setup.object.get() : globals().mainObject;
         // An adopted context keeps the who list its earlier runs told.
-        if (!spec.context) {
-            context.askTable = spec.askTable;
-            context.askTableOwner = spec.askTableOwner;
-            context.whoList = spec.tellList;
-            context.hasWhoList = spec.hasTellList;
+        if (!setup.context) {
+            context.askTable = setup.askTable;
+            context.askTableOwner = setup.askTableOwner;
+            context.whoList = setup.tellList;
+            context.hasWhoList = setup.hasTellList;
         }
         context.askFrames.clear();
         context.output = reporter ? reporter->output() : nullptr;
@@ -158,7 +158,7 @@ void tLogoprocess::threadMain() {
         } catch (eTerminateException&) {
         } catch (eLogoException& e) {
             if (kind == pkEvent && !e.located) {
-                e.recordProcedure(nameCodes().textOf(eventCode), spec.object.get(), -1, ipEvent);
+                e.recordProcedure(nameCodes().textOf(eventCode), setup.object.get(), -1, ipEvent);
             }
             if (reporter) reporter->reportError(e);
         } catch (eOutputException&) {
@@ -174,28 +174,28 @@ void tLogoprocess::threadMain() {
         context.valueStack.truncate(0);
         context.process = nullptr;
         context.askFrames.clear();
-        if (!spec.context) {
+        if (!setup.context) {
             context.whoList.clear();
             context.hasWhoList = false;
             context.askTable = nullptr;
             context.askTableOwner.reset();
         }
-        if (spec.context && spec.scope) context.localScope = &context.localScopeTable;
+        if (setup.context && setup.scope) context.localScope = &context.localScopeTable;
         setCurrentContext(nullptr);
     }
-    spec.scope.reset();
-    if (spec.onFinished) {
+    setup.scope.reset();
+    if (setup.onFinished) {
         try {
-            spec.onFinished();
+            setup.onFinished();
         } catch (...) {
         }
     }
-    spec.onFinished = nullptr;
-    spec.object = nullptr;
-    spec.instructions = nullptr;
-    spec.callbackObject = nullptr;
-    spec.tellList.clear();
-    spec.askTableOwner.reset();
+    setup.onFinished = nullptr;
+    setup.object = nullptr;
+    setup.instructions = nullptr;
+    setup.callbackObject = nullptr;
+    setup.tellList.clear();
+    setup.askTableOwner.reset();
     processes().removeLive(this);
     globalLock().unlock();
     setLogoThread(false);
@@ -204,9 +204,9 @@ void tLogoprocess::threadMain() {
 
 // ---- the registry ----
 
-ProcessPtr ProcessRegistry::start(ProcessSpec spec) {
+ProcessPtr ProcessRegistry::start(ProcessSetup setup) {
     reap();
-    auto p = std::make_shared<tLogoprocess>(std::move(spec));
+    auto p = std::make_shared<tLogoprocess>(std::move(setup));
     {
         std::lock_guard<std::mutex> g(m_mutex);
         if (!m_acceptNew) return nullptr;

@@ -42,7 +42,7 @@ using ProcessPtr = std::shared_ptr<tLogoprocess>;
 using ProcessBody = std::function<void(ProcessContext&)>;
 
 // Everything a new process starts from.
-struct ProcessSpec {
+struct ProcessSetup {
     std::string name;
     int32_t kind = pkLaunch;
     int32_t eventCode = 0;
@@ -66,7 +66,7 @@ struct ProcessSpec {
 
 class tLogoprocess {
 public:
-    explicit tLogoprocess(ProcessSpec spec);
+    explicit tLogoprocess(ProcessSetup setup);
     ~tLogoprocess();
     tLogoprocess(const tLogoprocess&) = delete;
 
@@ -75,7 +75,7 @@ public:
     const int32_t eventCode;
 
     // Under the global lock.
-    ProcessSpec spec;
+    ProcessSetup setup;
     ProcessContext* cx = nullptr;  // while the thread runs its body
     bool endAfterErase = false;    // it erased its own object: it ends when the erase is over
 
@@ -116,7 +116,7 @@ private:
 class ProcessRegistry {
 public:
     // Creates the process and starts its thread. Call with the global lock held.
-    ProcessPtr start(ProcessSpec spec);
+    ProcessPtr start(ProcessSetup setup);
     std::vector<ProcessPtr> live();
     ProcessPtr find(const std::string& name, const tLogoprocess* except);
     bool anyNamed(const std::string& name);

@@ -90,13 +90,13 @@ void Engine::runInMain(ProcessBody body, bool wait) {
     ProcessPtr p;
     {
         LockedScope locked;
-        ProcessSpec spec;
-        spec.name = "@main";
-        spec.kind = pkMain;
-        spec.body = std::move(body);
-        spec.reporter = &m_reporter;
-        spec.context = m_mainCx.get();
-        p = processes().start(std::move(spec));
+        ProcessSetup setup;
+        setup.name = "@main";
+        setup.kind = pkMain;
+        setup.body = std::move(body);
+        setup.reporter = &m_reporter;
+        setup.context = m_mainCx.get();
+        p = processes().start(std::move(setup));
     }
     if (wait && p) processes().join(p, nullptr);
 }

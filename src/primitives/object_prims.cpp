@@ -613,7 +613,7 @@ void stopProcessesOf(ProcessContext& cx, tmultiobject* obj) {
     for (;;) {
         ProcessPtr target;
         for (const ProcessPtr& p : processes().live()) {
-            const bool belongs = p->spec.object.get() == obj || (p->cx && p->cx->me == obj);
+            const bool belongs = p->setup.object.get() == obj || (p->cx && p->cx->me == obj);
             if (!belongs || p->isDone()) continue;
             if (p.get() == self) {
                 self->endAfterErase = true;
@@ -624,13 +624,13 @@ void stopProcessesOf(ProcessContext& cx, tmultiobject* obj) {
             break;
         }
         if (!target) break;
-        if (target->spec.callbackObject.get() == obj) target->spec.onFinished = nullptr;
+        if (target->setup.callbackObject.get() == obj) target->setup.onFinished = nullptr;
         target->requestStop();
         processes().join(target, self);
     }
     for (const ProcessPtr& p : processes().live()) {
-        if (p->spec.callbackObject.get() == obj) p->spec.onFinished = nullptr;
-        auto& tl = p->spec.tellList;
+        if (p->setup.callbackObject.get() == obj) p->setup.onFinished = nullptr;
+        auto& tl = p->setup.tellList;
         tl.erase(std::remove_if(tl.begin(), tl.end(), [obj](const Ref<tlogoobject>& r) { return r.get() == obj; }), tl.end());
         if (p->cx && p.get() != self) removeFromWhoLists(*p->cx, obj);
     }

@@ -24,24 +24,24 @@ void startProcess(ProcessContext& cx, int32_t n, ProcessKind kind, int32_t timed
     tlogoobject* last = input(cx, n, n - 1);
     const std::string text = nameText(last);
     if (text.empty()) throw eLogoException(erBadValue, last);
-    ProcessSpec spec;
-    spec.kind = kind;
-    spec.instructions = input(cx, n, timed);
-    spec.name = text;
+    ProcessSetup setup;
+    setup.kind = kind;
+    setup.instructions = input(cx, n, timed);
+    setup.name = text;
     if (timed) {
         const int64_t units = input(cx, n, 0)->ToInt();
-        spec.interval = std::chrono::milliseconds(std::max<int64_t>(0, units) * 1000 / ellapseUnitsPerSecond());
+        setup.interval = std::chrono::milliseconds(std::max<int64_t>(0, units) * 1000 / ellapseUnitsPerSecond());
     }
-    spec.object = cx.me;
-    spec.askTable = cx.askTable;
-    spec.askTableOwner = cx.askTableOwner;
-    spec.tellList = cx.whoList;
-    spec.hasTellList = cx.hasWhoList;
-    spec.scope = std::make_unique<tLogoLocaltab>();
-    spec.scope->copyBindingsFrom(*cx.localScope);
+    setup.object = cx.me;
+    setup.askTable = cx.askTable;
+    setup.askTableOwner = cx.askTableOwner;
+    setup.tellList = cx.whoList;
+    setup.hasTellList = cx.hasWhoList;
+    setup.scope = std::make_unique<tLogoLocaltab>();
+    setup.scope->copyBindingsFrom(*cx.localScope);
     tLogoprocess* self = currentProcess(cx);
-    spec.reporter = self ? self->spec.reporter : nullptr;
-    processes().start(std::move(spec));
+    setup.reporter = self ? self->setup.reporter : nullptr;
+    processes().start(std::move(setup));
     finish(cx, n, nullptr);
 }
 
@@ -82,7 +82,7 @@ void primAllprocesses(ProcessContext& cx, int32_t n) {
     ListBuilder b;
     for (const ProcessPtr& p : processes().live()) {
         const bool launched = p->kind == pkLaunch || p->kind == pkForever || p->kind == pkEvery || p->kind == pkAfter;
-        if (launched && p->spec.instructions) b.append(p->spec.instructions.get());
+        if (launched && p->setup.instructions) b.append(p->setup.instructions.get());
         else {
             Ref<tlogoobject> w = makeRawWord(p->name);
             b.append(w.get());

@@ -23,10 +23,10 @@ protected:
     // Starts a process with a body; call without the global lock.
     ProcessPtr startBody(const std::string& name, ProcessBody body) {
         LockedScope locked;
-        ProcessSpec spec;
-        spec.name = name;
-        spec.body = std::move(body);
-        return processes().start(std::move(spec));
+        ProcessSetup setup;
+        setup.name = name;
+        setup.body = std::move(body);
+        return processes().start(std::move(setup));
     }
     void TearDown() override { processShutdown(); }
 };
