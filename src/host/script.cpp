@@ -9,23 +9,6 @@
 
 namespace qm {
 
-namespace {
-
-std::string trimmed(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-    return s.substr(b, e - b);
-}
-
-std::string firstWordOf(const std::string& line) {
-    std::string t = trimmed(line);
-    size_t n = 0;
-    while (n < t.size() && static_cast<unsigned char>(t[n]) > 32) ++n;
-    return t.substr(0, n);
-}
-
-} // namespace
 
 std::vector<std::string> splitInstructionUnits(const std::string& text) {
     std::vector<std::string> lines;
@@ -47,7 +30,7 @@ std::vector<std::string> splitInstructionUnits(const std::string& text) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         // Whole-line comments are skipped, as the project loader skips them.
-        if (pending.empty() && trimmed(line).rfind(";", 0) == 0) continue;
+        if (pending.empty() && isCommentLine(line)) continue;
         // A definition runs from its "to" line to the line that holds only "end".
         if (pending.empty() && isToWord(firstWordOf(line))) {
             std::string definition = line;

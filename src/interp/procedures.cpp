@@ -48,6 +48,8 @@ int32_t tokensOfElements(const ElementBlock* b, int32_t count) {
     return n;
 }
 
+} // namespace
+
 std::string trimmed(std::string_view s) {
     size_t b = 0, e = s.size();
     while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
@@ -59,6 +61,16 @@ bool isCommentLine(std::string_view line) {
     std::string t = trimmed(line);
     return !t.empty() && t[0] == ';';
 }
+
+// The first word of a line, as the reader would see it up to a blank.
+std::string firstWordOf(const std::string& line) {
+    std::string t = trimmed(line);
+    size_t sp = 0;
+    while (sp < t.size() && static_cast<unsigned char>(t[sp]) > 32) ++sp;
+    return t.substr(0, sp);
+}
+
+namespace {
 
 // Lines of a text ending in CR LF, CR, LF or the line-break mark.
 std::vector<std::string> splitLines(std::string_view text) {
@@ -76,14 +88,6 @@ std::vector<std::string> splitLines(std::string_view text) {
     }
     if (!cur.empty()) lines.push_back(cur);
     return lines;
-}
-
-// The first word of a line, as the reader would see it up to a blank.
-std::string firstWordOf(const std::string& line) {
-    std::string t = trimmed(line);
-    size_t sp = 0;
-    while (sp < t.size() && static_cast<unsigned char>(t[sp]) > 32) ++sp;
-    return t.substr(0, sp);
 }
 
 bool matchesKeyword(std::string_view word, const char* key) {

@@ -72,6 +72,11 @@ tLogoProcDesc* defineProcedure(tLogoTab& table, tlogoobject* name, tlogoobject* 
                                const std::string& sourceText = {});
 
 // The words that open and close a definition in the current language (or internally).
+// Lines of procedure text: without blanks at either end, their first word, and whether
+// the whole line is a comment.
+std::string trimmed(std::string_view s);
+std::string firstWordOf(const std::string& line);
+bool isCommentLine(std::string_view line);
 bool isToWord(std::string_view word);
 bool isEndWord(std::string_view word);
 

@@ -60,4 +60,27 @@ void waitFor(ProcessContext& cx, std::chrono::milliseconds time) {
 void setEllapseUnitsPerSecond(int32_t units) { g_ellapseUnits = units; }
 int32_t ellapseUnitsPerSecond() { return g_ellapseUnits; }
 
+Ref<tlogoobject> pairValue(ProcessContext& cx, tLogoList* valueCell, tLogoList*& next) {
+    tlogoobject* item = valueCell->element;
+    next = valueCell->rest;
+    const std::string* text = item->IsWord() && !item->IsNumber() ? &item->GetText() : nullptr;
+    if (text && text->size() > 1 && (*text)[0] == ':') return readVariable(cx, nameCodes().intern(text->substr(1)));
+    if (!text || *text != "(") return item;
+    ListBuilder expr;
+    int depth = 0;
+    tLogoList* k = valueCell;
+    for (; k; k = k->rest) {
+        expr.append(k->element);
+        if (k->element->IsWord() && !k->element->IsNumber()) {
+            const std::string& t = k->element->GetText();
+            if (t == "(") ++depth;
+            else if (t == ")" && --depth == 0) break;
+        }
+    }
+    if (!k) throw eLogoException(erMissingRpar);
+    next = k->rest;
+    Ref<tLogoList> code = expr.finish();
+    return evaluateInstructionList(cx, code.get());
+}
+
 } // namespace qm

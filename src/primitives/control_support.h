@@ -50,6 +50,11 @@ tLogoTab& ownProcedureTable(ProcessContext& cx);
 // nil when a stop ended it).
 void runInstructionList(ProcessContext& cx, tlogoobject* code);
 tlogoobject* evaluateInstructionList(ProcessContext& cx, tlogoobject* code);
+
+// The value written at valueCell of a name/value list: ":name" is the variable's value,
+// "(" ... ")" is evaluated, anything else stands for itself. next becomes the cell after
+// what was used.
+Ref<tlogoobject> pairValue(ProcessContext& cx, tLogoList* valueCell, tLogoList*& next);
 // The truth of a value (error 29 for anything but a truth value).
 bool truthOf(tlogoobject* v);
 

@@ -266,29 +266,11 @@ std::vector<Pair> readPairs(ProcessContext& cx, tlogoobject* list, bool evaluate
         Pair p;
         p.name = c->element;
         tLogoList* valueCell = c->rest;
-        tlogoobject* item = valueCell->element;
-        c = valueCell->rest;
-        const std::string* text = evaluate && item->IsWord() && !item->IsNumber() ? &item->GetText() : nullptr;
-        if (text && text->size() > 1 && (*text)[0] == ':') {
-            p.value = readVariable(cx, nameCodes().intern(text->substr(1)));
-        } else if (text && *text == "(") {
-            ListBuilder expr;
-            int depth = 0;
-            tLogoList* k = valueCell;
-            for (; k; k = k->rest) {
-                expr.append(k->element);
-                if (k->element->IsWord() && !k->element->IsNumber()) {
-                    const std::string& t = k->element->GetText();
-                    if (t == "(") ++depth;
-                    else if (t == ")" && --depth == 0) break;
-                }
-            }
-            if (!k) throw eLogoException(erMissingRpar);
-            c = k->rest;
-            Ref<tLogoList> code = expr.finish();
-            p.value = evaluateInstructionList(cx, code.get());
+        if (evaluate) {
+            p.value = pairValue(cx, valueCell, c);
         } else {
-            p.value = item;
+            p.value = valueCell->element;
+            c = valueCell->rest;
         }
         out.push_back(std::move(p));
     }

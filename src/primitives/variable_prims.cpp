@@ -77,31 +77,7 @@ void letList(ProcessContext& cx, tLogoList* l) {
         const int32_t code = letNameCode(c->element);
         tLogoList* valueCell = c->rest;
         if (!valueCell) throw eLogoException(erBadStructure, l);
-        tlogoobject* item = valueCell->element;
-        Ref<tlogoobject> value;
-        c = valueCell->rest;
-        const std::string* text = item->IsWord() && !item->IsNumber() ? &item->GetText() : nullptr;
-        if (text && text->size() > 1 && (*text)[0] == ':') {
-            value = readVariable(cx, nameCodes().intern(text->substr(1)));
-        } else if (text && *text == "(") {
-            ListBuilder expr;
-            int depth = 0;
-            tLogoList* k = valueCell;
-            for (; k; k = k->rest) {
-                expr.append(k->element);
-                if (k->element->IsWord() && !k->element->IsNumber()) {
-                    const std::string& t = k->element->GetText();
-                    if (t == "(") ++depth;
-                    else if (t == ")" && --depth == 0) break;
-                }
-            }
-            if (!k) throw eLogoException(erMissingRpar);
-            c = k->rest;
-            Ref<tLogoList> code = expr.finish();
-            value = evaluateInstructionList(cx, code.get());
-        } else {
-            value = item;
-        }
+        Ref<tlogoobject> value = pairValue(cx, valueCell, c);
         cx.localScope->declareLocal(code, value.get());
     }
 }
