@@ -168,38 +168,21 @@ void tLogoList::operator delete(void* p) {
     ++g_cellsReleased;
     g_cells.give(p);
 }
-void* tLogoString::operator new(size_t) {
-    ++g_liveWords;
-    return g_strings.take();
-}
-void tLogoString::operator delete(void* p) {
-    --g_liveWords;
-    g_strings.give(p);
-}
-void* tLogoInt::operator new(size_t) {
-    ++g_liveWords;
-    return g_ints.take();
-}
-void tLogoInt::operator delete(void* p) {
-    --g_liveWords;
-    g_ints.give(p);
-}
-void* tLogoReal::operator new(size_t) {
-    ++g_liveWords;
-    return g_reals.take();
-}
-void tLogoReal::operator delete(void* p) {
-    --g_liveWords;
-    g_reals.give(p);
-}
-void* tLogoBool::operator new(size_t) {
-    ++g_liveWords;
-    return g_bools.take();
-}
-void tLogoBool::operator delete(void* p) {
-    --g_liveWords;
-    g_bools.give(p);
-}
+// Every word box comes from the free list of its class and counts as a live word.
+#define QM_WORD_POOL(Class, list)              \
+    void* Class::operator new(size_t) {        \
+        ++g_liveWords;                         \
+        return list.take();                    \
+    }                                          \
+    void Class::operator delete(void* p) {     \
+        --g_liveWords;                         \
+        list.give(p);                          \
+    }
+QM_WORD_POOL(tLogoString, g_strings)
+QM_WORD_POOL(tLogoInt, g_ints)
+QM_WORD_POOL(tLogoReal, g_reals)
+QM_WORD_POOL(tLogoBool, g_bools)
+#undef QM_WORD_POOL
 
 void tLogoString::Dispose() { delete this; }
 void tLogoInt::Dispose() { delete this; }
