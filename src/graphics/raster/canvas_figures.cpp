@@ -3,6 +3,7 @@
 
 #include "raster_detail.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -136,6 +137,68 @@ private:
 // Angle of a point seen from the centre, counter-clockwise on screen (y grows downward).
 long double screenAngle(long double dx, long double dy) { return std::atan2(-dy, dx); }
 
+// The pixels of a one-pixel curved outline in the order a dashed pen walks them: counter-clockwise
+// from the angle `from`, each with whether the pen's pattern draws it. An arc keeps the pixels up to
+// `sweep`; the pattern starts at its first pixel, as a line's starts at its first step.
+struct DashedPixel {
+    std::int64_t y;
+    std::int64_t x;
+    double angle;  // from `from`, 0 .. 2 pi
+    bool on;
+};
+
+// Outlines longer than this are walked only where they cross the clip rectangle, so a huge figure
+// costs what the bitmap holds; the pattern's phase then starts at the clip.
+constexpr std::size_t kDashWalkLimit = std::size_t{1} << 20;
+
+std::vector<DashedPixel> dashedOutline(const EllipseRows& rows, const Rect& box, const Rect& clip,
+                                       const DashPattern& pattern, long double from, long double sweep) {
+    const bool whole = sweep >= 2 * kPi;
+    const bool walkAll = static_cast<std::uint64_t>(box.width()) + static_cast<std::uint64_t>(box.height()) <
+                         kDashWalkLimit / 2;
+    const std::int64_t top = walkAll ? rows.top() : std::max(rows.top(), clip.top);
+    const std::int64_t bottom = walkAll ? rows.bottom() : std::min(rows.bottom(), clip.bottom);
+    std::vector<DashedPixel> pixels;
+    std::vector<Span> outline;
+    Span interior;
+    for (std::int64_t y = top; y < bottom; ++y) {
+        rows.row(y, outline, interior);
+        for (const Span& s : outline) {
+            const std::int64_t x0 = walkAll ? s.x0 : std::max(s.x0, clip.left);
+            const std::int64_t x1 = walkAll ? s.x1 : std::min(s.x1, clip.right);
+            for (std::int64_t x = x0; x < x1; ++x) {
+                long double a = screenAngle(x - rows.cx(), y - rows.cy()) - from;
+                while (a < 0) a += 2 * kPi;
+                if (!whole && a > sweep) continue;
+                pixels.push_back({y, x, static_cast<double>(a), true});
+            }
+        }
+    }
+    std::sort(pixels.begin(), pixels.end(), [](const DashedPixel& a, const DashedPixel& b) {
+        if (a.angle != b.angle) return a.angle < b.angle;
+        return a.y != b.y ? a.y > b.y : a.x < b.x;
+    });
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i].on = pattern.on(static_cast<std::int64_t>(i));
+    std::sort(pixels.begin(), pixels.end(), [](const DashedPixel& a, const DashedPixel& b) {
+        return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+    return pixels;
+}
+
+// Appends the stroke runs of row y from a dashed outline (sorted by row), starting at `next` and
+// leaving it at the first pixel of a later row. Gaps take `gapInk` when it is given.
+void dashedRuns(const std::vector<DashedPixel>& pixels, std::size_t& next, std::int64_t y, const Rect& clip,
+                const Ink* penInk, const Ink* gapInk, std::vector<StrokeRun>& runs) {
+    while (next < pixels.size() && pixels[next].y < y) ++next;
+    for (; next < pixels.size() && pixels[next].y == y; ++next) {
+        const DashedPixel& p = pixels[next];
+        const Ink* ink = p.on ? penInk : gapInk;
+        if (!ink || p.x < clip.left || p.x >= clip.right) continue;
+        if (!runs.empty() && runs.back().x1 == p.x && runs.back().ink == ink) ++runs.back().x1;
+        else runs.push_back({p.x, p.x + 1, ink});
+    }
+}
+
 } // namespace
 
 void Canvas::drawRectangle(const Rect& boxIn) {
@@ -192,15 +255,19 @@ void Canvas::drawRectangle(const Rect& boxIn) {
     }
 }
 
-// FIXME: one-pixel dashed pens draw ellipses and arcs solid; the dash would have to follow the curve.
 void Canvas::drawEllipse(const Rect& boxIn) {
     const Rect box = boxIn.clamped().normalised();
     const Rect clip = clipRect();
     if (box.empty() || clip.empty()) return;
     const BrushPainter brush(m_brush, m_rop2, m_bkColour, m_bkMode);
     const Ink penInk = makeInk(m_rop2, m_pen.colour);
+    const Ink gapInk = makeInk(m_rop2, m_bkColour);
     const EllipseRows rows(box, m_pen);
     const bool noPen = m_pen.isNull();
+    const DashPattern pattern = noPen || m_pen.isWide() ? DashPattern{} : dashPatternFor(m_pen.style);
+    std::vector<DashedPixel> dashed;
+    std::size_t nextDashed = 0;
+    if (pattern.length) dashed = dashedOutline(rows, box, clip, pattern, 0, 2 * kPi);
 
     std::vector<Span> outline, fill;
     std::vector<StrokeRun> runs;
@@ -216,6 +283,10 @@ void Canvas::drawEllipse(const Rect& boxIn) {
             for (const Span& s : outline) pushSpan(fill, s.x0, s.x1, clip);
             pushSpan(fill, interior.x0, interior.x1, clip);
             mergeSpans(fill);
+        } else if (pattern.length) {
+            dashedRuns(dashed, nextDashed, y, clip, &penInk,
+                       m_bkMode == BackgroundMode::Opaque ? &gapInk : nullptr, runs);
+            pushSpan(fill, interior.x0, interior.x1, clip);
         } else {
             for (const Span& s : outline) {
                 const std::int64_t x0 = std::max(s.x0, clip.left), x1 = std::min(s.x1, clip.right);
@@ -239,6 +310,22 @@ void Canvas::drawArc(const Rect& boxIn, Point start, Point end) {
     long double sweep = screenAngle(end.x - rows.cx(), end.y - rows.cy()) - from;
     while (sweep <= 0) sweep += 2 * kPi;
     const bool whole = start == end || std::fabs(sweep - 2 * kPi) < 1e-12L;
+
+    const DashPattern pattern = m_pen.isWide() ? DashPattern{} : dashPatternFor(m_pen.style);
+    if (pattern.length) {
+        const Ink gapInk = makeInk(m_rop2, m_bkColour);
+        const std::vector<DashedPixel> dashed = dashedOutline(rows, box, clip, pattern, from, whole ? 2 * kPi : sweep);
+        std::vector<StrokeRun> runs;
+        const std::vector<Span> noFill;
+        std::size_t next = 0;
+        while (next < dashed.size()) {
+            const std::int64_t y = dashed[next].y;
+            runs.clear();
+            dashedRuns(dashed, next, y, clip, &penInk, m_bkMode == BackgroundMode::Opaque ? &gapInk : nullptr, runs);
+            if (y >= clip.top && y < clip.bottom) paintFigureRow(*m_target, y, runs, noFill, nullptr);
+        }
+        return;
+    }
 
     std::vector<Span> outline;
     Span interior;

@@ -187,6 +187,75 @@ TEST(Ellipses, HugeBoxesAndPensFinishAndClip) {
     EXPECT_EQ(test::touched(dot).size(), 40u * 30u);
 }
 
+// A dashed one-pixel pen walks an ellipse's outline as it walks a line: the drawn pixels are the
+// solid outline's, in runs that follow the pattern around the curve, and opaque gaps fill the rest.
+TEST(DashedCurves, EllipsesAndArcsFollowThePattern) {
+    struct CurveCase {
+        PenStyle style;
+        double drawnShare;  // drawn steps of the pattern / its length
+    };
+    const CurveCase cases[] = {{PenStyle::Dash, 18.0 / 24}, {PenStyle::Dot, 3.0 / 6},
+                               {PenStyle::DashDot, 12.0 / 24}, {PenStyle::DashDotDot, 15.0 / 24}};
+    const Rect box{2, 3, 63, 44};
+    Bitmap solid = test::makeBitmap(66, 48);
+    Canvas(solid).drawEllipse(box);
+    const PixelSet outline = test::touched(solid);
+    for (const CurveCase& c : cases) {
+        Bitmap dashed = test::makeBitmap(66, 48);
+        Canvas dc(dashed);
+        dc.setBackgroundMode(BackgroundMode::Transparent);
+        dc.setPen({kBlack, 1, c.style});
+        dc.drawEllipse(box);
+        const PixelSet drawn = test::touched(dashed);
+        for (auto p : drawn) EXPECT_TRUE(outline.count(p)) << int(c.style);
+        const double share = static_cast<double>(drawn.size()) / outline.size();
+        EXPECT_NEAR(share, c.drawnShare, 0.08) << int(c.style);
+
+        // Opaque gaps: every outline pixel is painted, the gaps in the background colour.
+        Bitmap opaque = test::makeBitmap(66, 48, rgb(0, 0, 255));
+        Canvas oc(opaque);
+        oc.setPen({kBlack, 1, c.style});
+        oc.setBackgroundColour(rgb(0, 255, 0));
+        oc.setBrush(Brush::none());
+        oc.drawEllipse(box);
+        std::size_t black = 0, gaps = 0;
+        for (auto [x, y] : outline) {
+            const Rgb px = opaque.pixel(x, y);
+            black += px == kBlack;
+            gaps += px == rgb(0, 255, 0);
+        }
+        EXPECT_EQ(black, drawn.size()) << int(c.style);
+        EXPECT_EQ(black + gaps, outline.size()) << int(c.style);
+
+        // An arc's dashes start at its first pixel: its drawn pixels lie on the solid arc.
+        Bitmap solidArc = test::makeBitmap(66, 48);
+        Canvas(solidArc).drawArc(box, {62, 23}, {32, 3});
+        Bitmap dashedArc = test::makeBitmap(66, 48);
+        Canvas ac(dashedArc);
+        ac.setBackgroundMode(BackgroundMode::Transparent);
+        ac.setPen({kBlack, 1, c.style});
+        ac.drawArc(box, {62, 23}, {32, 3});
+        const PixelSet arc = test::touched(solidArc);
+        const PixelSet arcDrawn = test::touched(dashedArc);
+        EXPECT_FALSE(arcDrawn.empty());
+        EXPECT_LT(arcDrawn.size(), arc.size());
+        for (auto p : arcDrawn) EXPECT_TRUE(arc.count(p)) << int(c.style);
+    }
+}
+
+TEST(DashedCurves, HugeDashedEllipsesFinishAndClip) {
+    Bitmap bmp = test::makeBitmap(40, 30);
+    Canvas c(bmp);
+    c.setPen({kBlack, 1, PenStyle::Dot});
+    c.setBackgroundMode(BackgroundMode::Transparent);
+    const std::int64_t big = std::int64_t{1} << 31;
+    c.drawEllipse({-big, -big, 20, big});  // the right end of the outline crosses the bitmap
+    c.drawArc({-big, -big, 20, big}, {20, 0}, {20, -1});
+    const PixelSet drawn = test::touched(bmp);
+    EXPECT_FALSE(drawn.empty());
+    for (auto p : drawn) EXPECT_LT(p.first, 20);
+}
+
 TEST(Arcs, AQuarterRunsCounterClockwiseFromStartToEnd) {
     Bitmap whole = test::makeBitmap(21, 21);
     Canvas(whole).drawEllipse({0, 0, 21, 21});
