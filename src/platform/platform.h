@@ -64,6 +64,7 @@ enum class EventType : std::uint8_t {
     MouseDown,         // a press that is not the second press of a double click
     MouseUp,
     MouseDoubleClick,  // the second press of the same button, quickly and close by; comes instead of MouseDown
+    MouseLeave,        // the pointer left the window (coming back gives a MouseMove)
     KeyDown,           // repeats while the key is held (no KeyUp in between)
     KeyUp,
     Exposed,           // part of the window needs its picture again (area)

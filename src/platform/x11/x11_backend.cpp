@@ -349,7 +349,7 @@ std::unique_ptr<Window> X11Backend::createWindow(const WindowOptions& options) {
     wa.background_pixmap = None;  // no server-side clearing: the backing pixmap repaints
     wa.bit_gravity = NorthWestGravity;
     wa.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                    ButtonReleaseMask | PointerMotionMask | FocusChangeMask;
+                    ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask;
     const unsigned long before = g_xErrors;
     ::Window id = XCreateWindow(m_display, parent, 0, 0, size.width, size.height, 0, m_depth, InputOutput,
                                 m_visual, CWColormap | CWBorderPixel | CWBackPixmap | CWBitGravity | CWEventMask,
@@ -449,6 +449,16 @@ void X11Backend::translate(XEvent& xe) {
         }
         break;
     }
+    case EnterNotify:
+    case LeaveNotify:
+        // Moving onto a child window of ours is not leaving; grab changes while the pointer stays
+        // put (NotifyGrab) are not moves either. Coming in counts as a move to where the pointer is.
+        if (xe.xcrossing.detail == NotifyInferior || xe.xcrossing.mode == NotifyGrab) return;
+        ev.type = xe.type == EnterNotify ? EventType::MouseMove : EventType::MouseLeave;
+        ev.x = xe.xcrossing.x;
+        ev.y = xe.xcrossing.y;
+        ev.modifiers = modifiersOf(xe.xcrossing.state);
+        break;
     case KeyPress:
     case KeyRelease:
         translateKey(xe, window);
