@@ -28,27 +28,27 @@ tLogoLocaltab::tLogoLocaltab() {
     m_frames = 1;
 }
 
+char tLogoLocaltab::s_unboundMark = 0;
+
 tLogoLocaltab::~tLogoLocaltab() {
     while (m_frames > 0) closeFrame();
-    for (size_t i = 0; i < m_values.size(); ++i)
-        if (m_bound[i]) release(m_values[i]);
+    for (tlogoobject* v : m_values)
+        if (v != unbound()) release(v);
 }
 
-void tLogoLocaltab::ensure(int32_t code) {
+// Negative codes and the direct "#n" codes have no place in the array (the latter lie
+// far above every interned code).
+void tLogoLocaltab::grow(int32_t code) {
     if (code < 0 || isDirectCode(code)) throw eLogoException::withNameCode(erInternLogoTab, code);
-    if (static_cast<size_t>(code) >= m_values.size()) {
-        size_t n = static_cast<size_t>(code) + 256;
-        m_values.resize(n, nullptr);
-        m_bound.resize(n, 0);
-    }
+    m_values.resize(static_cast<size_t>(code) + 256, unbound());
 }
 
 void tLogoLocaltab::bindOne(int32_t code, tlogoobject* v) {
     ensure(code);
-    Saved s{code, m_bound[code] != 0, m_bound[code] ? m_values[code] : nullptr, 0};
-    m_saved.push_back(s);
-    m_values[code] = v;
-    m_bound[code] = 1;
+    tlogoobject*& slot = m_values[static_cast<size_t>(code)];
+    const bool wasBound = slot != unbound();
+    m_saved.push_back(Saved{code, wasBound, wasBound ? slot : nullptr, 0});
+    slot = v;
     ++m_frameSize;
 }
 
@@ -89,8 +89,7 @@ void tLogoLocaltab::closeFrame() {
             return;
         }
         tlogoobject* installed = m_values[s.code];
-        m_values[s.code] = s.value;
-        m_bound[s.code] = s.wasBound ? 1 : 0;
+        m_values[s.code] = s.wasBound ? s.value : unbound();
         release(installed);
     }
 }
@@ -107,8 +106,8 @@ void tLogoLocaltab::declareLocal(int32_t code, tlogoobject* value) {
 }
 
 void tLogoLocaltab::copyBindingsFrom(const tLogoLocaltab& from) {
-    for (size_t i = 0; i < from.m_bound.size(); ++i)
-        if (from.m_bound[i]) declareLocal(static_cast<int32_t>(i), from.m_values[i]);
+    for (size_t i = 0; i < from.m_values.size(); ++i)
+        if (from.m_values[i] != unbound()) declareLocal(static_cast<int32_t>(i), from.m_values[i]);
 }
 
 tlogoobject* readVariable(ProcessContext& cx, int32_t code) {

@@ -23,7 +23,7 @@ public:
     // The binding of a name: nullptr when no frame binds it; otherwise the slot.
     tlogoobject** binding(int32_t code) {
         uint32_t i = static_cast<uint32_t>(code);
-        if (i < m_bound.size() && m_bound[i]) return &m_values[i];
+        if (i < m_values.size() && m_values[i] != unbound()) return &m_values[i];
         return nullptr;
     }
     // Pops count values (the last input first) and binds names to them in a new frame.
@@ -46,11 +46,17 @@ private:
         tlogoobject* value; // the value it had before (held), or the marker's size
         int32_t markerSize;
     };
-    void ensure(int32_t code);
+    // The value slot of a name that no frame binds (a bound name without a value holds
+    // nullptr).
+    static tlogoobject* unbound() { return reinterpret_cast<tlogoobject*>(&s_unboundMark); }
+    static char s_unboundMark;
+    void ensure(int32_t code) {
+        if (static_cast<uint32_t>(code) >= m_values.size()) grow(code);
+    }
+    void grow(int32_t code);
     void bindOne(int32_t code, tlogoobject* v);  // v's hold is handed over
 
-    std::vector<tlogoobject*> m_values;
-    std::vector<uint8_t> m_bound;
+    std::vector<tlogoobject*> m_values;  // unbound() where no frame binds the name
     std::vector<Saved> m_saved;
     int32_t m_frameSize = 0;
     int32_t m_frames = 0;

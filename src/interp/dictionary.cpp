@@ -4,7 +4,6 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <unordered_map>
 
 #include "language.h"
@@ -15,13 +14,6 @@ namespace qm {
 
 namespace {
 
-std::string trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-    return std::string(s.substr(b, e - b));
-}
-
 std::string lower(std::string_view s) {
     std::string r(s);
     for (char& c : r)
@@ -29,11 +21,17 @@ std::string lower(std::string_view s) {
     return r;
 }
 
+// The words of an entry, separated by blanks (space, tab, line ends, form feeds).
 std::vector<std::string> splitWords(const std::string& s) {
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     std::vector<std::string> out;
-    std::istringstream in(s);
-    std::string w;
-    while (in >> w) out.push_back(w);
+    size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && blank(s[i])) ++i;
+        size_t b = i;
+        while (i < s.size() && !blank(s[i])) ++i;
+        if (i > b) out.emplace_back(s, b, i - b);
+    }
     return out;
 }
 
@@ -97,19 +95,30 @@ bool loadDictionary(const std::string& type, const std::string& name, Dictionary
 
 } // namespace
 
+namespace {
+
+std::string_view trimView(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return s.substr(b, e - b);
+}
+
+} // namespace
+
 void Dictionary::parse(std::string_view text) {
     std::map<std::string, std::string>* group = nullptr;
     std::string firstName;
     bool first = true;
     size_t pos = 0;
     while (pos <= text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string line = trim(text.substr(pos, end - pos));
+        size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        std::string_view line = trimView(text.substr(pos, end - pos));
         pos = end + 1;
         if (line.empty() || line[0] == ';') continue;
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-            std::string name = lower(trim(line.substr(1, line.size() - 2)));
+            std::string name = lower(trimView(line.substr(1, line.size() - 2)));
             group = &m_groups[name];
             group->clear();  // a repeated group replaces the earlier one
             if (first) firstName = name;
@@ -117,8 +126,11 @@ void Dictionary::parse(std::string_view text) {
             continue;
         }
         auto eq = line.find('=');
-        if (!group || eq == std::string::npos) continue;
-        (*group)[lower(trim(line.substr(0, eq)))] = trim(line.substr(eq + 1));
+        if (!group || eq == std::string_view::npos) continue;
+        std::string key = lower(trimView(line.substr(0, eq)));
+        std::string_view value = trimView(line.substr(eq + 1));
+        auto [it, added] = group->try_emplace(std::move(key), value);
+        if (!added) it->second.assign(value);
     }
     m_firstGroupEmpty = first || m_groups[firstName].empty();
 }
@@ -137,12 +149,11 @@ const std::map<std::string, std::string>* Dictionary::group(std::string_view nam
 
 std::string decodeCoded(std::string_view coded) {
     if (coded.empty()) return {};
-    std::string out;
-    out.reserve(coded.size() - 1);
+    std::string out(coded.size() - 1, '\0');
     unsigned char sum = static_cast<unsigned char>(coded[0]);
     for (size_t i = 1; i < coded.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(coded[i]);
-        out.push_back(static_cast<char>(static_cast<unsigned char>(c - sum)));
+        out[i - 1] = static_cast<char>(static_cast<unsigned char>(c - sum));
         sum = static_cast<unsigned char>(sum + c);
     }
     return out;

@@ -25,6 +25,8 @@ enum ElementTypes : uint8_t {
     etUsualPrefix,
 };
 
+class tProcDesc;
+
 struct Element {
     ElementTypes kind;
     // Set when the element before is "(" (or a flagged prefix): the call may take a
@@ -32,6 +34,13 @@ struct Element {
     bool afterParen = false;
     int32_t code = 0;                // a name code
     tlogoobject* value = nullptr;    // etConst: held by the block
+    // A call site remembers the procedure it found last, for which current object and at
+    // which lookup generation (see tables.h); a later call under the same two takes it
+    // without searching. Written only by the process that holds the global lock.
+    tProcDesc* foundDesc = nullptr;
+    tlogoobject* foundMe = nullptr;
+    uint64_t foundGeneration = 0;
+    int32_t foundLevel = 0;
 };
 
 struct ElementBlock {

@@ -2,6 +2,8 @@
 // procedures, and the trampoline that runs tail calls in constant stack depth.
 #include "evaluator.h"
 
+#include <cmath>
+
 #include "dictionary.h"
 #include "name_codes.h"
 #include "reader.h"
@@ -48,7 +50,7 @@ tProcDesc* objectFallback(ProcessContext& cx, tlogoobject* from, int32_t code, C
     return nullptr;
 }
 
-void resolve(ProcessContext& cx, Ip& ip, Call& c) {
+void resolveBySearch(ProcessContext& cx, Ip& ip, Call& c) {
     try {
         if (ip->kind == etObjectPrefixFun) {
             tlogoobject* obj = cx.me ? cx.me->FindNamedObject(ip->code) : nullptr;
@@ -76,13 +78,41 @@ void resolve(ProcessContext& cx, Ip& ip, Call& c) {
         }
         c.nameEl = ip;
         c.target = nullptr;
-        c.d = lookupProcedure(cx, ip->code, c.level);
+        // The ask table is searched first while it is set; only a plain search from the
+        // current object is remembered at the call site.
+        const uint64_t generation = lookupGeneration();
+        if (!cx.askTable) {
+            c.d = cx.me ? cx.me->FindProc(ip->code, -1, c.level) : nullptr;
+            if (c.d) {
+                ip->foundDesc = c.d;
+                ip->foundMe = cx.me;
+                ip->foundGeneration = generation;
+                ip->foundLevel = c.level;
+                return;
+            }
+        } else {
+            c.d = lookupProcedure(cx, ip->code, c.level);
+        }
         if (!c.d) c.d = objectFallback(cx, cx.me, ip->code, c);
         if (!c.d) throw unknownProcedure(ip->code);
     } catch (eLogoException& e) {
         e.recordCalledProcedure(nameCodes().textOf(ip->code));
         throw;
     }
+}
+
+// A call site that found its procedure before, for the same current object, while
+// nothing that lookup depends on has changed, takes it again (only plain calls, searched
+// from the current object without an ask table, are remembered).
+inline void resolve(ProcessContext& cx, Ip& ip, Call& c) {
+    if (ip->foundDesc && !cx.askTable && ip->foundMe == cx.me && ip->foundGeneration == lookupGeneration()) {
+        c.nameEl = ip;
+        c.target = nullptr;
+        c.d = ip->foundDesc;
+        c.level = ip->foundLevel;
+        return;
+    }
+    resolveBySearch(cx, ip, c);
 }
 
 bool comparison(ProcessContext& cx, Ip& ip);
@@ -250,6 +280,83 @@ bool primary(ProcessContext& cx, Ip& ip) {
     }
 }
 
+// The operators that the number types answer and the evaluator may compute itself.
+enum NumberOperator : int8_t { noNone, noAdd, noSub, noMul, noDiv, noLess, noGreater, noLessEq, noGreaterEq, noEqual, noNotEqual };
+
+// A descriptor that sends +, -, *, /, or a comparison to the type of its first input
+// does, for two numbers, exactly what the number types' methods do; any other
+// descriptor (an object's own "+", say) is called as usual.
+int8_t numberOperatorOf(tProcDesc* d) {
+    if (!dynamic_cast<tObjectProc1Desc*>(d)) return noNone;
+    static const char* const kNames[] = {"+", "-", "*", "/", "<", ">", "<=", ">=", "=", "<>"};
+    for (int8_t i = 0; i < 10; ++i)
+        if (d->nameCode == nameCodes().codeOf(kNames[i])) return static_cast<int8_t>(i + 1);
+    return noNone;
+}
+
+// Two integer or real inputs on top of the stack: the result as the number types give
+// it (integers overflow into reals; a real result that is not finite, and division by
+// zero, are left to the methods, which raise the errors). Answers false when it did
+// nothing.
+bool computeNumbers(ProcessContext& cx, int8_t op) {
+    if (cx.valueStack.count() < 2) return false;
+    tlogoobject* a = cx.valueStack.at(1);
+    tlogoobject* b = cx.valueStack.at(0);
+    if (!a || !b) return false;
+    tlogoobject* r;
+    if (a->vkind == ValueKind::Int && b->vkind == ValueKind::Int) {
+        const int64_t x = static_cast<tLogoInt*>(a)->value, y = static_cast<tLogoInt*>(b)->value;
+        switch (op) {
+        case noAdd: r = makeNumber(x + y); break;
+        case noSub: r = makeNumber(x - y); break;
+        case noMul: r = makeNumber(x * y); break;
+        case noDiv:
+            if (y == 0) return false;
+            r = makeReal(static_cast<LReal>(x) / static_cast<LReal>(y));
+            break;
+        case noLess: r = makeBool(x < y); break;
+        case noGreater: r = makeBool(x > y); break;
+        case noLessEq: r = makeBool(x <= y); break;
+        case noGreaterEq: r = makeBool(x >= y); break;
+        case noEqual: r = makeBool(x == y); break;
+        case noNotEqual: r = makeBool(x != y); break;
+        default: return false;
+        }
+    } else {
+        auto realOf = [](tlogoobject* v, LReal& out) {
+            if (v->vkind == ValueKind::Int) out = static_cast<tLogoInt*>(v)->value;
+            else if (v->vkind == ValueKind::Real) out = static_cast<tLogoReal*>(v)->value;
+            else return false;
+            return true;
+        };
+        LReal x, y, z;
+        if (!realOf(a, x) || !realOf(b, y)) return false;
+        switch (op) {
+        case noAdd: z = x + y; break;
+        case noSub: z = x - y; break;
+        case noMul: z = x * y; break;
+        case noDiv:
+            if (y == 0) return false;
+            z = x / y;
+            break;
+        case noLess: r = makeBool(x < y); goto done;
+        case noGreater: r = makeBool(x > y); goto done;
+        case noLessEq: r = makeBool(x <= y); goto done;
+        case noGreaterEq: r = makeBool(x >= y); goto done;
+        case noEqual: r = makeBool(x == y); goto done;
+        case noNotEqual: r = makeBool(x != y); goto done;
+        default: return false;
+        }
+        if (!std::isfinite(z)) return false;
+        r = makeReal(z);
+    }
+done:
+    cx.valueStack.replaceTopTwo(r);
+    // Where the method would have been found: the type's own table.
+    cx.foundLevel = 0;
+    return true;
+}
+
 bool binaryOperator(ProcessContext& cx, Ip& ip, bool (*operand)(ProcessContext&, Ip&)) {
     Call c;
     resolve(cx, ip, c);
@@ -257,6 +364,8 @@ bool binaryOperator(ProcessContext& cx, Ip& ip, bool (*operand)(ProcessContext&,
     // An operator with nothing after it lacks an input, like any other call.
     if (ip->kind == etEnd) throw eLogoException::withName(erNotEnoughInputs, nameCodes().textOf(c.nameEl->code));
     if (operand(cx, ip)) return true;
+    if (c.d->numberOperator < 0) c.d->numberOperator = numberOperatorOf(c.d);
+    if (c.d->numberOperator != noNone && !c.target && computeNumbers(cx, c.d->numberOperator)) return false;
     reporterCall(cx, c, 2);
     return false;
 }

@@ -8,10 +8,12 @@
 namespace qm {
 
 bool g_systemDefinitions = false;
+std::atomic<uint64_t> g_lookupGeneration{1};
 
 std::string tTabDesc::NameText() const { return nameCodes().textOf(nameCode); }
 
 tLogoTab::~tLogoTab() {
+    bumpLookupGeneration();
     for (tTabDesc* e = m_head; e;) {
         tTabDesc* next = e->chainNext;
         delete e;
@@ -71,6 +73,7 @@ void tLogoTab::add(tTabDesc* entry) {
         throw eLogoException::withNameCode(erInternLogoTab, c);
     }
     if (g_systemDefinitions) entry->flags |= tfSystem;
+    bumpLookupGeneration();
     if (c >= kHighCodes) {
         auto it = m_highEntries.find(c);
         if (it != m_highEntries.end()) {
@@ -98,6 +101,7 @@ void tLogoTab::add(tTabDesc* entry) {
 bool tLogoTab::removeIfPresent(int32_t c) {
     tTabDesc* e = FindEntry(c);
     if (!e) return false;
+    bumpLookupGeneration();
     if (c >= kHighCodes) m_highEntries.erase(c);
     else m_entries[static_cast<size_t>(c - m_low)] = nullptr;
     unlink(e);

@@ -2,6 +2,7 @@
 // point through which the evaluator calls anything.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -25,6 +26,13 @@ enum TabFlags : uint8_t {
 
 // Set while start-up defines the system: entries made meanwhile survive erasing all.
 extern bool g_systemDefinitions;
+
+// Changes whenever something that finding a procedure by name depends on changes: an
+// entry added to or removed from any table, a table destroyed, an object's lookup
+// chains rebuilt. Call sites remember what they found together with this number.
+extern std::atomic<uint64_t> g_lookupGeneration;
+inline uint64_t lookupGeneration() { return g_lookupGeneration.load(std::memory_order_relaxed); }
+inline void bumpLookupGeneration() { g_lookupGeneration.fetch_add(1, std::memory_order_relaxed); }
 
 class tTabDesc {
 public:
@@ -123,6 +131,9 @@ public:
     bool varpar;
     ElementTypes funtype;
     uint8_t specialKind = 0;  // 1 output, 2 stop
+    // Which operator of the number types this descriptor sends to its first input
+    // (the evaluator computes numbers itself for it); -1 until the evaluator has asked.
+    int8_t numberOperator = -1;
     int32_t activeCalls = 0;
     bool userProcedure = false;
 

@@ -74,6 +74,16 @@ public:
         for (; i < m_count - 1; ++i) m_items[i] = m_items[i + 1];
         --m_count;
     }
+    // Replaces the two top items by v (held): an operation's inputs by its result.
+    void replaceTopTwo(tlogoobject* v) {
+        if (m_count < 2) throw eLogoException(erStackShiftTop);
+        tlogoobject* first = m_items[m_count - 2];
+        tlogoobject* second = m_items[m_count - 1];
+        m_items[m_count - 2] = hold(v);
+        --m_count;
+        release(second);
+        release(first);
+    }
     void truncate(int32_t level) {
         while (m_count > level) release(m_items[--m_count]);
     }

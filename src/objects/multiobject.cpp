@@ -237,6 +237,7 @@ void tmultiobject::rebuildChains() {
     keepLast(user);
     keepLast(prim);
     keepLast(all);
+    bumpLookupGeneration();  // call sites forget what they found through the old chains
     varChain.swap(vars);
     eventChain.swap(evs);
     userChain.swap(user);

@@ -160,6 +160,8 @@ MemoryCounters memoryCounters() {
             static_cast<int32_t>(std::min<int64_t>(g_cells.freeCount(), INT32_MAX)), g_liveWords};
 }
 
+static_assert(sizeof(tLogoList) <= 40, "a list cell grew: every list of a program pays for it");
+
 void* tLogoList::operator new(size_t) {
     ++g_cellsAllocated;
     return g_cells.take();
@@ -312,11 +314,7 @@ tlogoobject* tLogoList::Clone() {
     if (IsEmpty()) return makeEmptyList();
     ListBuilder b;
     for (tLogoList* c = this; c; c = c->rest) b.append(c->element);
-    tLogoList* r = b.finish();
-    tLogoList* last = r;
-    while (last->rest) last = last->rest;
-    copyTail = last;
-    return r;
+    return b.finish();
 }
 
 std::string tLogoList::PrintText(bool brackets) {
@@ -349,7 +347,10 @@ std::string tLogoList::ShowText(bool brackets) {
     return s;
 }
 
-ElementBlock* tLogoList::Compile(int kind) { return language().compile(this, kind); }
+ElementBlock* tLogoList::Compile(int kind) {
+    if (codeCache && codeCacheKind == kind) return codeCache;  // compiled once, run many times
+    return language().compile(this, kind);
+}
 
 static bool listsEqual(tLogoList* a, tlogoobject* other, bool exact) {
     if (other == a) return true;
@@ -387,7 +388,10 @@ int32_t tLogoWord::NameCode() {
     return nameCodeCache;
 }
 
-ElementBlock* tLogoWord::Compile(int kind) { return language().compile(this, kind); }
+ElementBlock* tLogoWord::Compile(int kind) {
+    if (codeCache && codeCacheKind == kind) return codeCache;
+    return language().compile(this, kind);
+}
 
 tlogoobject* tLogoString::Clone() { return makeRawWord(text); }
 
