@@ -16,6 +16,11 @@ namespace qm {
 //   1. GlobalLock              all Logo evaluation, every value, object and name table.
 //   2. ProcessRegistry lock    the list of live processes only; taken with or without
 //                              the global lock, never held while waiting for a thread.
+//   2a. the named-section table and each named critical section's own lock (runcritical,
+//                              the saving section): the table's lock is a leaf; a
+//                              section's lock guards its holder and queue, is never held
+//                              while sleeping for a process, and takes a waiting
+//                              process's signal lock inside it to let that process in.
 //   3. a process's signal lock the stop, pause and done flags of one process and the
 //                              condition variable its waits sleep on. A leaf.
 //   4. GlobalLock's queue lock the waiting queue inside the global lock, held for a few

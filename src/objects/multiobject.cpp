@@ -15,6 +15,7 @@ int32_t g_dictionaryLimit = 0x7FFFFFFF;
 thread_local ProcessContext* t_context = nullptr;
 tmultiobject* g_firstObject = nullptr;
 tmultiobject* g_lastObject = nullptr;
+uint64_t g_nextSerial = 1;
 
 // The dictionary words that object paths recognise, as name codes.
 struct ObjectNames {
@@ -96,6 +97,7 @@ void setCurrentContext(ProcessContext* cx) { t_context = cx; }
 ProcessContext* currentContext() { return t_context; }
 tmultiobject* mainObjectRecord() { return static_cast<tmultiobject*>(globals().mainObject); }
 tmultiobject* firstObject() { return g_firstObject; }
+uint64_t nextObjectSerial() { return g_nextSerial; }
 
 void initObjectNames() {
     g_names.receiver = codesOfWords("name", "receiver");
@@ -157,7 +159,8 @@ void tPseudoVarDesc::assignValue(tlogoobject* v) {
 // ---- the record ----
 
 tmultiobject::tmultiobject(bool instance)
-    : tlogoobject(ValueKind::Object), procedures(this), varTable(this), events(this), isInstance(instance) {
+    : tlogoobject(ValueKind::Object), procedures(this), varTable(this), events(this), serial(g_nextSerial++),
+      isInstance(instance) {
     previous = g_lastObject;
     if (g_lastObject) g_lastObject->next = this;
     else g_firstObject = this;
@@ -484,6 +487,7 @@ void tcontainerobject::eraseChildren() {
         o->erased = true;
         if (tcontainerobject* c = o->AsContainer()) c->eraseChildren();
         o->detach();
+        o->OnErased();
     }
     std::vector<int32_t> codes;
     for (tTabDesc* e = children.chainHead(); e; e = e->chainNext) codes.push_back(e->nameCode);

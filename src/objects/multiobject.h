@@ -83,6 +83,18 @@ struct MouseState {
     int32_t clickedX = 0, clickedY = 0;
 };
 
+// The native side of a class: the kind of record its instances are (a turtle class makes
+// turtles), and of the classes derived from it. Plain classes have none.
+class NativeClass {
+public:
+    virtual ~NativeClass() = default;
+    virtual tmultiobject* newInstance() const = 0;  // a fresh record (count 0)
+    virtual tmultiobject* newClass() const = 0;
+    // Where an instance goes when `proposed` was chosen for it (nil: no place, registered
+    // in the main object); pages sit in no page.
+    virtual tmultiobject* placeFor(tmultiobject* proposed) const { return proposed; }
+};
+
 // The base of every object.
 class tmultiobject : public tlogoobject {
 public:
@@ -99,6 +111,7 @@ public:
     std::vector<tmultiobject*> descendants;  // not held: objects listing this one as ancestor or place
     tmultiobject* previous = nullptr;        // the list of all objects, in creation order
     tmultiobject* next = nullptr;
+    const uint64_t serial;                   // counts up with every object made
     int32_t saveId = 0;
     bool isInstance;
     std::string name;
@@ -115,6 +128,7 @@ public:
     bool erased = false;
     tcontainerobject* owner = nullptr;  // not held
     std::unique_ptr<MouseState> mouse;  // made when the first mouse notification arrives
+    const NativeClass* nativeClass = nullptr;  // classes only; inherited by derived classes
 
     // ---- tlogoobject ----
     tProcDesc* FindProc(int32_t code, int32_t afterLevel, int32_t& level) override;
@@ -127,6 +141,9 @@ public:
     virtual tcontainerobject* AsContainer() { return nullptr; }
     // Runs once the object has been created; nothing for plain objects.
     virtual void OnCreate(ProcessContext& cx) {}
+    // The object was erased: its native part goes now (a turtle leaves its surface), even
+    // while values still hold the record.
+    virtual void OnErased() {}
 
     tmultiobject* firstClass() const { return classCount > 0 ? ancestors[0] : nullptr; }
     bool hasAncestor(const tmultiobject* a) const;
@@ -189,6 +206,9 @@ public:
 tmultiobject* mainObjectRecord();
 // The first object of the list of all objects, in creation order.
 tmultiobject* firstObject();
+// The serial the next object made will get: objects made from now on have this one or
+// a higher one.
+uint64_t nextObjectSerial();
 // Names the project introduced have codes above this; below are dictionary names.
 void setDictionaryCodeLimit(int32_t limit);
 int32_t dictionaryCodeLimit();

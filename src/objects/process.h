@@ -96,6 +96,26 @@ public:
     // process (termination exception).
     void sleepFor(std::chrono::milliseconds time);
 
+    // Waits until `ready` holds or a stop is requested; neither takes nor gives the
+    // global lock (the caller gives it up first). `ready` is read under the process's
+    // signal lock, so whoever makes it true does so inside signal(). Answers whether it
+    // became ready.
+    template <class F>
+    bool waitUntil(F ready) {
+        std::unique_lock<std::mutex> l(m_signalMutex);
+        m_signal.wait(l, [&] { return ready() || m_stop.load(std::memory_order_acquire); });
+        return ready();
+    }
+    // Runs `change` under the signal lock and wakes the process's waits.
+    template <class F>
+    void signal(F change) {
+        {
+            std::lock_guard<std::mutex> g(m_signalMutex);
+            change();
+        }
+        m_signal.notify_all();
+    }
+
 private:
     friend class ProcessRegistry;
     void attend();

@@ -1,6 +1,7 @@
 // Control and evaluation primitives: loops, conditionals, running lists, and the logic
 // and arithmetic of several inputs.
 #include "control_support.h"
+#include "critical_section.h"
 #include "dictionary.h"
 #include "evaluator.h"
 #include "language.h"
@@ -227,8 +228,13 @@ void primCase(ProcessContext& cx, int32_t n, bool wantValue) {
 void primRun(ProcessContext& cx, int32_t n, bool wantValue) { runOrEvaluate(cx, n, input(cx, n, 0), wantValue); }
 
 // With one process there is nobody to wait for: the section is always free.
+// The list runs while the process holds the section of that name; other processes that
+// ask for it meanwhile wait, without the global lock, until it is given back, which
+// happens however the list ends (error, throw, stop).
 void primRuncritical(ProcessContext& cx, int32_t n, bool wantValue) {
-    if (!input(cx, n, 0)->IsWord()) throw eLogoException(erExpectWord, input(cx, n, 0));
+    tlogoobject* name = input(cx, n, 0);
+    if (!name->IsWord()) throw eLogoException(erExpectWord, name);
+    CriticalScope held(namedCriticalSection(name->PrintText(false)), cx);
     runOrEvaluate(cx, n, input(cx, n, 1), wantValue);
 }
 

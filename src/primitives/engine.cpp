@@ -6,6 +6,8 @@
 #include "error_text.h"
 #include "evaluator.h"
 #include "global_lock.h"
+#include "graphic_objects.h"
+#include "graphics/image/png.h"
 #include "language.h"
 #include "name_codes.h"
 #include "primitives.h"
@@ -42,6 +44,7 @@ bool Engine::start(const std::string& languageName, std::string& error) {
     registerObjectPrimitives(*m_main);
     registerProcessPrimitives(*m_main);
     registerEventPrimitives(*m_main);
+    registerGraphicsPrimitives(*m_main);
     initObjectNames();
     // Every name the dictionary and the primitives brought has a code by now; the
     // project's own names come after.
@@ -63,6 +66,7 @@ bool Engine::start(const std::string& languageName, std::string& error) {
 Engine::~Engine() {
     if (m_started) processShutdown();
     LockedScope locked;  // the last values go with the lock held, as every value does
+    m_mainObject = nullptr;
     m_cx.reset();
     m_mainCx.reset();
     if (m_main) {
@@ -86,11 +90,34 @@ void Engine::reportError(const eLogoException& e) {
     else reportToUser(errorCaption(e) + "\r\n" + errorBoxText(e));
 }
 
+void Engine::startEmptyProject() {
+    LockedScope locked;
+    tlogopage* page = createFirstPage(*m_cx);
+    enterPage(*m_mainCx, page);
+    m_mainObject = page;
+}
+
+bool Engine::writeSnapshot(const std::string& path, std::string& error) {
+    Bitmap frame;
+    {
+        LockedScope locked;
+        tlogopage* page = currentPage();
+        if (!page || !page->surface) {
+            error = "no page to take a snapshot of";
+            return false;
+        }
+        frame = page->surface->frame();
+    }
+    return writePng(frame, path, error);
+}
+
 void Engine::runInMain(ProcessBody body, bool wait) {
     ProcessPtr p;
     {
         LockedScope locked;
         ProcessSetup setup;
+        // While its start page is there, "@main" works on it.
+        if (auto* o = dynamic_cast<tmultiobject*>(m_mainObject.get()); o && !o->erased) setup.object = o;
         setup.name = "@main";
         setup.kind = pkMain;
         setup.body = std::move(body);

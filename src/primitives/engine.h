@@ -35,6 +35,14 @@ public:
     // Reports an error as every process does: counted, then told to the error sink.
     void reportError(const eLogoException& e);
 
+    // Starts as a new, empty project does: the first page holding one turtle, the page
+    // the current object of "@main" and the turtle the object it addresses. Call after
+    // start, without the global lock.
+    void startEmptyProject();
+    // Writes the current page as a person sees it (background, turtles, panes) as a PNG
+    // file; false with a message when there is no page or the file cannot be written.
+    bool writeSnapshot(const std::string& path, std::string& error);
+
     // Starts the "@main" process with the given body; with wait, returns when it has
     // ended. Call without the global lock.
     void runInMain(ProcessBody body, bool wait);
@@ -62,6 +70,7 @@ private:
     std::unique_ptr<tMainLogoObject> m_main;
     std::unique_ptr<ProcessContext> m_cx;
     std::unique_ptr<ProcessContext> m_mainCx;  // the context every "@main" run continues
+    Ref<tlogoobject> m_mainObject;              // the current object "@main" starts with
     Reporter m_reporter{*this};
     bool m_started = false;
 };

@@ -3,12 +3,14 @@
 #include <algorithm>
 
 #include "control_support.h"
+#include "critical_section.h"
 #include "language.h"
 #include "dictionary.h"
 #include "evaluator.h"
 #include "global_lock.h"
 #include "multiobject.h"
 #include "name_codes.h"
+#include "object_text.h"
 #include "primitives.h"
 #include "procedures.h"
 #include "process.h"
@@ -95,6 +97,15 @@ private:
     }
 };
 
+// Whether `owner` is the object itself or one of its classes and behaviours, at any depth (not
+// its place: what a turtle's page knows is not sent to the turtle).
+bool ownTableOf(tmultiobject* o, tlogoobject* owner) {
+    if (o == owner) return true;
+    for (tmultiobject* a : o->ancestors)
+        if (ownTableOf(a, owner)) return true;
+    return false;
+}
+
 // The table searched before the current object's chains while a who list is active:
 // the procedures of the addressed objects, their classes and behaviours (not the main
 // object's primitives, which run once as usual).
@@ -105,7 +116,7 @@ std::shared_ptr<tLogoTab> dispatchTable(const std::vector<Ref<tmultiobject>>& ob
     for (auto& o : objs)
         for (const auto* chain : {&o->userChain, &o->primChain})
             for (tLogoTab* t : *chain) {
-                if (t->owner == main) continue;
+                if (t->owner == main || !ownTableOf(o.get(), t->owner)) continue;
                 for (tTabDesc* e = t->chainHead(); e; e = e->chainNext) {
                     if (table->FindEntry(e->nameCode) || hasCode(skip, e->nameCode)) continue;
                     auto* d = static_cast<tProcDesc*>(e);
@@ -258,11 +269,12 @@ std::string bareName(tlogoobject* v) {
 // Name/value pairs; with evaluate, the values are taken as let takes them: ":name" is
 // the variable's value, "(" ... ")" is evaluated, anything else stands as it is. A
 // trailing name without a value is ignored.
-std::vector<Pair> readPairs(ProcessContext& cx, tlogoobject* list, bool evaluate) {
+std::vector<Pair> readPairs(ProcessContext& cx, tlogoobject* list, bool evaluate, tlogoobject** trailing = nullptr) {
     if (!list->IsList()) throw eLogoException(erExpectList, list);
     std::vector<Pair> out;
     auto* l = static_cast<tLogoList*>(list);
-    for (tLogoList* c = l->IsEmpty() ? nullptr : l; c && c->rest;) {
+    tLogoList* c = l->IsEmpty() ? nullptr : l;
+    for (; c && c->rest;) {
         Pair p;
         p.name = c->element;
         tLogoList* valueCell = c->rest;
@@ -274,6 +286,7 @@ std::vector<Pair> readPairs(ProcessContext& cx, tlogoobject* list, bool evaluate
         }
         out.push_back(std::move(p));
     }
+    if (trailing) *trailing = c ? c->element : nullptr;
     return out;
 }
 
@@ -370,6 +383,38 @@ void applyState(ProcessContext& cx, tmultiobject* obj, const std::vector<Pair>& 
     for (const Pair& p : pairs) applyPair(cx, obj, p);
 }
 
+// The code of a pair's name without its kind prefix; 0 for a name that is not a word.
+int32_t bareNameCode(tlogoobject* name) {
+    if (!name || !name->IsWord()) return 0;
+    std::string text = bareName(name);
+    size_t q = text.find('\'');
+    if (q != std::string::npos) text.erase(0, q + 1);
+    return text.empty() ? 0 : nameCodes().intern(text);
+}
+
+// The first object that a reading (clone, load) creates takes the reading's settings:
+// each replaces the value of the pair of the same name (kind prefixes aside), or is
+// added after the others.
+void takeOverrides(ProcessContext& cx, std::vector<Pair>& pairs) {
+    NamedValues over;
+    if (!takeCreationOverrides(cx, over)) return;
+    for (auto& o : over) {
+        const int32_t code = bareNameCode(o.first.get());
+        auto same = std::find_if(pairs.begin(), pairs.end(), [&](const Pair& p) { return code && bareNameCode(p.name.get()) == code; });
+        if (same != pairs.end()) same->value = o.second;
+        else pairs.push_back(Pair{o.first, o.second});
+    }
+}
+
+// A saved state list as the creating and state primitives use it: names that are
+// property row numbers become property names; with `saved`, a last odd element is the
+// image-reference table, which puts the loaded images back into the values.
+Ref<tLogoList> savedList(tlogoobject* list, bool saved) {
+    if (!list->IsList()) throw eLogoException(erExpectList, list);
+    auto* l = static_cast<tLogoList*>(list);
+    return saved ? stateListSavedForm(l) : stateListCodesForm(l);
+}
+
 // Runs code with obj as the current object and a fresh local scope.
 template <class F>
 void withObject(ProcessContext& cx, tmultiobject* obj, F&& f) {
@@ -445,9 +490,12 @@ tmultiobject* classOf(ProcessContext& cx, tlogoobject* v) {
 }
 
 tmultiobject* createInstance(ProcessContext& cx, tlogoobject* classInput, tlogoobject* init, bool evaluate,
-                             bool onCreate) {
+                             bool onCreate, bool savedForm = false) {
     if (!init->IsList()) throw eLogoException(erExpectList, init);
-    std::vector<Pair> pairs = readPairs(cx, init, evaluate);
+    Ref<tlogoobject> list = init;
+    if (savedForm) list = savedList(init, true);
+    std::vector<Pair> pairs = readPairs(cx, list.get(), evaluate);
+    takeOverrides(cx, pairs);
     tmultiobject* cls = classOf(cx, classInput);
     if (!cls->IsControlObject()) throw eLogoException(erIvalidPrototype, classInput);
 
@@ -455,10 +503,11 @@ tmultiobject* createInstance(ProcessContext& cx, tlogoobject* classInput, tlogoo
     tmultiobject* place = nullptr;
     if (const Pair* p = findPair(pairs, codesOfName("name", "myPlace"))) place = findObject(me, p->value.get());
     else place = containerOf(me);
-    tcontainerobject* container = containerOf(place);
+    if (cls->nativeClass) place = cls->nativeClass->placeFor(place);
+    tcontainerobject* container = place ? containerOf(place) : containerOf(mainObjectRecord());
     const std::string name = chooseName(container, cls, pairs);
 
-    Ref<tmultiobject> obj = new tControlObject(true);
+    Ref<tmultiobject> obj = cls->nativeClass ? cls->nativeClass->newInstance() : new tControlObject(true);
     obj->name = name;
     obj->nameCode = nameCodes().intern(name);
     obj->needsPlace = cls->needsPlace;
@@ -472,6 +521,9 @@ tmultiobject* createInstance(ProcessContext& cx, tlogoobject* classInput, tlogoo
         Ref<tLogoList> list = pairsList(pairs);
         cx.localScope->declareLocal(initList, list.get());
         callNamed(cx, obj.get(), "create");
+        // The object has its own copies of its class's own variables before the settings
+        // are applied, so that a setting changes the copy and not the class.
+        obj->copyOwnVariablesFrom(cls);
         Ref<tlogoobject> rest = readVariable(cx, initList);
         applyState(cx, obj.get(), readPairs(cx, rest.get(), false));
         obj->copyOwnVariablesFrom(cls);
@@ -493,7 +545,7 @@ void primNew(ProcessContext& cx, int32_t n) {
 
 // The saved form: values stand as written and no onCreate runs.
 void primNewSaved(ProcessContext& cx, int32_t n) {
-    createInstance(cx, input(cx, n, 0), input(cx, n, 1), false, false);
+    createInstance(cx, input(cx, n, 0), input(cx, n, 1), false, false, true);
     finish(cx, n, nullptr);
 }
 
@@ -510,16 +562,36 @@ void primNewclass(ProcessContext& cx, int32_t n) {
     tlogoobject* nameInput = input(cx, n, 1);
     tlogoobject* init = input(cx, n, 2);
     if (!init->IsList()) throw eLogoException(erExpectList, init);
-    std::vector<Pair> pairs = readPairs(cx, init, true);
+    // The saved form after evaluating: a last odd element is the image-reference table.
+    tlogoobject* table = nullptr;
+    std::vector<Pair> pairs = readPairs(cx, init, true, &table);
+    {
+        NamedValues named;
+        for (Pair& p : pairs) named.emplace_back(stateNameOfCode(p.name.get()), p.value);
+        applyImageTable(named, table);
+        for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = Pair{named[i].first, named[i].second};
+    }
+    takeOverrides(cx, pairs);
     tmultiobject* ancestor = classOf(cx, ancestorInput);
     if (!ancestor->IsControlObject() || ancestor->isInstance) throw eLogoException(erIvalidPrototypeMain, ancestorInput);
+    // A class read back by clone may be given its new name among the settings.
+    Ref<tlogoobject> givenName = nameInput;
+    auto named = std::find_if(pairs.begin(), pairs.end(), [](const Pair& p) {
+        return p.name->IsWord() && hasCode(specialCodes().nameNames, nameCodes().intern(bareName(p.name.get())));
+    });
+    if (named != pairs.end()) {
+        givenName = named->value;
+        pairs.erase(named);
+    }
+    nameInput = givenName.get();
     const std::string name = nameInput->PrintText(false);
     if (name.empty()) throw eLogoException(erEmptyObjName, nameInput);
     tcontainerobject* container = containerOf(currentObject(cx));
     const int32_t code = nameCodes().intern(name);
     if (!container->nameIsFree(code)) throw eLogoException(erInvalidObjName, nameInput);
 
-    Ref<tmultiobject> cls = new tControlObject(false);
+    Ref<tmultiobject> cls = ancestor->nativeClass ? ancestor->nativeClass->newClass() : new tControlObject(false);
+    cls->nativeClass = ancestor->nativeClass;
     cls->name = name;
     cls->nameCode = code;
     cls->needsPlace = ancestor->needsPlace;
@@ -535,14 +607,56 @@ void primNewclass(ProcessContext& cx, int32_t n) {
     finish(cx, n, nullptr);
 }
 
+// clone obj init: each object is written as instructions and read back, under the
+// saving section, so that the copy has the original's variables, procedures and events;
+// the first copy takes the evaluated settings of init (a new name among them). Links
+// are written afterwards and name the copies, so that a copy's behaviours go to the
+// copy and not to its original.
+void primClone(ProcessContext& cx, int32_t n) {
+    tlogoobject* init = input(cx, n, 1);
+    if (!init->IsList()) throw eLogoException(erExpectList, init);
+    std::vector<Ref<tmultiobject>> originals = objectsOf(cx, input(cx, n, 0));
+    NamedValues settings;
+    for (Pair& p : readPairs(cx, init, true)) settings.emplace_back(p.name, p.value);
+
+    CriticalScope saving(savingSection(), cx);
+    // FIXME: mark the project as changed once projects keep that flag.
+    ObjectTextWriter writer(ObjectTextMode::Names);
+    ObjectTextReading reading(cx, settings);
+    std::vector<std::pair<tmultiobject*, Ref<tmultiobject>>> copies;
+    for (auto& o : originals) {
+        const size_t from = writer.text().size();
+        writer.writeDefinition(o.get());
+        Ref<tmultiobject> copy = reading.run(writer.text().substr(from), writer.images());
+        if (!copy) continue;
+        writer.substitute(o.get(), copy.get());
+        copies.emplace_back(o.get(), copy);
+    }
+    for (auto& c : copies) {
+        const size_t from = writer.text().size();
+        writer.writeLinks(c.first);
+        reading.run(writer.text().substr(from), writer.images());
+    }
+    reading.finish();
+    finish(cx, n, nullptr);
+}
+
 void primSetstate(ProcessContext& cx, int32_t n) {
     applyState(cx, currentObject(cx), readPairs(cx, input(cx, n, 0), true));
     finish(cx, n, nullptr);
 }
 
-// FIXME: the conversions of saved state lists come with the object text form.
+// .setstate: a state list whose names may be property row numbers.
+void primSetstateCodes(ProcessContext& cx, int32_t n) {
+    Ref<tLogoList> list = savedList(input(cx, n, 0), false);
+    applyState(cx, currentObject(cx), readPairs(cx, list.get(), false));
+    finish(cx, n, nullptr);
+}
+
+// .setstate.: a state list as saved, with its image-reference table.
 void primSetstateSaved(ProcessContext& cx, int32_t n) {
-    applyState(cx, currentObject(cx), readPairs(cx, input(cx, n, 0), false));
+    Ref<tLogoList> list = savedList(input(cx, n, 0), true);
+    applyState(cx, currentObject(cx), readPairs(cx, list.get(), false));
     finish(cx, n, nullptr);
 }
 
@@ -631,6 +745,7 @@ void destroyObject(ProcessContext& cx, tmultiobject* obj) {
     obj->detach();
     if (obj->owner) obj->owner->children.removeIfPresent(obj->nameCode);
     obj->owner = nullptr;
+    obj->OnErased();
 }
 
 void eraseNamed(ProcessContext& cx, tlogoobject* name) {
@@ -846,6 +961,7 @@ const PrimitiveRow kObjectPrimitives[] = {
     {".new.", DescKind::Main, 2, false, etFun, primNewSaved},
     {"newobject", DescKind::Main, 1, true, etFun, primNewobject},
     {"newclass", DescKind::Main, 3, false, etFun, primNewclass},
+    {"clone", DescKind::Main, 2, false, etFun, primClone},
     {"create", DescKind::Main, 0, false, etFun, primCreate},
     {"destroy", DescKind::Main, 0, false, etFun, primNothing},
     {"eraseobject", DescKind::Main, 1, true, etFun, primEraseobject},
@@ -877,7 +993,7 @@ const PrimitiveRow kObjectPrimitives[] = {
     {".objects", DescKind::Main, 0, false, etFun, primAllObjects},
     {"objects", DescKind::Main, 0, false, etFun, primObjects},
     {"setstate", DescKind::Main, 1, false, etFun, primSetstate},
-    {".setstate", DescKind::Main, 1, false, etFun, primSetstateSaved},
+    {".setstate", DescKind::Main, 1, false, etFun, primSetstateCodes},
     {".setstate.", DescKind::Main, 1, false, etFun, primSetstateSaved},
     {"getparam", DescKind::Main, 2, false, etFun, primGetparam},
     {"peekparam", DescKind::Main, 2, false, etFun, primPeekparam},
@@ -892,6 +1008,12 @@ const FlagRow kObjectFlagPrimitives[] = {
 };
 
 } // namespace
+
+void tellObjects(ProcessContext& cx, const std::vector<Ref<tmultiobject>>& objects) { setWhoList(cx, objects); }
+
+tmultiobject* createObject(ProcessContext& cx, tmultiobject* cls, tlogoobject* init) {
+    return createInstance(cx, cls, init, false, true);
+}
 
 void registerObjectPrimitives(tMainLogoObject& main) {
     addPrimitives(main.procedures, kObjectPrimitives);

@@ -7,7 +7,9 @@
 //   ; expect error: erMinMax
 //   ; expect message: Error: ...      (the whole report of that error)
 //
-// A first line "; language: NAME" chooses the dictionary. Instructions run in order
+// A first line "; language: NAME" chooses the dictionary. A line "; start: new project"
+// among the first lines starts the engine as quelmar does, with a page and a turtle on it.
+// Instructions run in order
 // in one engine, each block in the process "@main"; each block of expectations checks
 // everything printed or reported since the one before, by "@main" and by any other
 // process meanwhile. At the end every process still running is stopped.
@@ -102,6 +104,8 @@ int runFile(const std::string& path) {
         std::cerr << path << ": " << error << "\n";
         return 1;
     }
+    for (size_t i = 0; i < lines.size() && i < 5; ++i)
+        if (startsWith(lines[i], "; start: new project")) engine.startEmptyProject();
     Capture capture;
     std::vector<Entry> actual;
     capture.entries = &actual;

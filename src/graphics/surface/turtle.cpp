@@ -156,6 +156,12 @@ LReal Turtle::towards(RealPoint cartesian) const {
     return headingBetween(m_pos, target);
 }
 
+RealPoint Turtle::ownToWorld(RealPoint own) const {
+    // m_sin and m_cos belong to the direction (90 - heading): they are the heading's cosine and sine.
+    const LReal sinH = m_cos, cosH = m_sin;
+    return {own.x * cosH + own.y * sinH, own.y * cosH - own.x * sinH};
+}
+
 LReal Turtle::towardsTurtle(const Turtle& other) const { return headingBetween(m_pos, other.m_pos); }
 
 RealPoint Turtle::position() const { return m_surface ? m_surface->toCartesian(m_pos) : m_pos; }

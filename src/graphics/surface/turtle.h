@@ -71,6 +71,9 @@ public:
     LReal towardsTurtle(const Turtle& other) const;
     // The rule of `towards` from one absolute point to another.
     static LReal headingBetween(RealPoint fromAbsolute, RealPoint toAbsolute);
+    // A vector of the turtle's own frame (x to its right, y ahead) in the surface's cartesian frame
+    // (x right, y up), turned by the heading; exact at the right angles.
+    RealPoint ownToWorld(RealPoint own) const;
 
     // ---- moving ----
     RealPoint position() const;  // cartesian, unrounded

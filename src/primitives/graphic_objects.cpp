@@ -1,0 +1,576 @@
+// Pages, panes and turtles as objects: their records and classes, creation from the initialisation
+// list, erasing, the current page, the first page of a new project, events after moves, and the
+// mouse handed to a page.
+#include "graphic_objects.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "control_support.h"
+#include "dictionary.h"
+#include "events.h"
+#include "global_lock.h"
+#include "graphic_props.h"
+#include "language.h"
+#include "name_codes.h"
+#include "primitives.h"
+#include "property_rows.h"
+#include "registry.h"
+
+namespace qm {
+
+namespace {
+
+tlogopage* g_currentPage = nullptr;  // not held: a page clears it when it is erased
+ErasedSurfaceKeeper g_surfaceKeeper;   // the global lock
+
+// ---- native classes ----
+
+template <class T>
+class NativeOf : public NativeClass {
+public:
+    tmultiobject* newInstance() const override { return new T(true); }
+    tmultiobject* newClass() const override { return new T(false); }
+};
+
+// Pages sit in no place: they are registered with the main object, whoever makes them.
+class PageNative : public NativeOf<tlogopage> {
+public:
+    tmultiobject* placeFor(tmultiobject*) const override { return nullptr; }
+};
+
+const NativeOf<tTurtle> kTurtleNative;
+const PageNative kPageNative;
+const NativeOf<tlogopane> kPaneNative;
+
+int32_t dictCode(std::string_view group, std::string_view key) { return nameCodes().intern(firstWord(group, key)); }
+
+// ---- the initialisation list being applied ----
+
+// The pairs of the local "initList" while a creation runs; parameters are read by property row
+// (any spelling) and taken out, so that what is left is applied as settings afterwards.
+class InitParams {
+public:
+    explicit InitParams(ProcessContext& cx) : m_cx(cx) {
+        m_code = dictCode("name", "initList");
+        tlogoobject** slot = cx.localScope->binding(m_code);
+        if (!slot || !*slot || !(*slot)->IsList()) return;
+        auto* l = static_cast<tLogoList*>(*slot);
+        for (tLogoList* c = l->IsEmpty() ? nullptr : l; c && c->rest; c = c->rest->rest)
+            m_pairs.push_back({c->element, c->rest->element});
+        m_present = true;
+    }
+
+    // The value of the parameter of that property row, or nil; taken out of the list.
+    Ref<tlogoobject> take(int row) {
+        const PropertyRow& pr = propertyRow(row);
+        for (size_t i = 0; i < m_pairs.size(); ++i) {
+            tlogoobject* n = m_pairs[i].name.get();
+            if (!n->IsWord()) continue;
+            std::string text = n->GetText();
+            if (!text.empty() && text[0] == '"') text.erase(0, 1);
+            const int32_t code = nameCodes().intern(text);
+            if (std::find(pr.synonyms.begin(), pr.synonyms.end(), code) == pr.synonyms.end()) continue;
+            Ref<tlogoobject> v = m_pairs[i].value;
+            m_pairs.erase(m_pairs.begin() + static_cast<std::ptrdiff_t>(i));
+            m_changed = true;
+            return v;
+        }
+        return {};
+    }
+    bool has(int row) const {
+        const PropertyRow& pr = propertyRow(row);
+        for (const Pair& p : m_pairs) {
+            if (!p.name->IsWord()) continue;
+            std::string text = p.name->GetText();
+            if (!text.empty() && text[0] == '"') text.erase(0, 1);
+            if (std::find(pr.synonyms.begin(), pr.synonyms.end(), nameCodes().intern(text)) != pr.synonyms.end())
+                return true;
+        }
+        return false;
+    }
+    ~InitParams() {
+        if (!m_present || !m_changed) return;
+        ListBuilder b;
+        for (const Pair& p : m_pairs) {
+            b.append(p.name.get());
+            b.append(p.value.get());
+        }
+        Ref<tLogoList> rest = b.finish();
+        m_cx.localScope->declareLocal(m_code, rest.get());
+    }
+
+private:
+    struct Pair {
+        Ref<tlogoobject> name, value;
+    };
+    ProcessContext& m_cx;
+    int32_t m_code = 0;
+    std::vector<Pair> m_pairs;
+    bool m_present = false;
+    bool m_changed = false;
+};
+
+// A parameter, else the value a variable of that property has for the class.
+Ref<tlogoobject> paramOrClass(InitParams& params, tmultiobject* cls, int row) {
+    if (Ref<tlogoobject> v = params.take(row)) return v;
+    if (!cls) return {};
+    if (tLogoVarDesc* d = cls->findVariable(propertyRow(row).code))
+        if (!dynamic_cast<tPseudoVarDesc*>(d)) return Ref<tlogoobject>(d->Value());
+    return {};
+}
+
+std::int64_t sizeNumber(tlogoobject* v) {
+    if (!v->IsNumber()) throw eLogoException(erExpectNumber, v);
+    return nearest(v->ToReal());
+}
+
+// [w h] from `size`, then `width` and `height`, over the class's default.
+void readSize(InitParams& params, tmultiobject* cls, std::int64_t& w, std::int64_t& h) {
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 5)) {
+        if (!v->IsList()) throw eLogoException(erExpectList2, v.get());
+        auto* l = static_cast<tLogoList*>(v.get());
+        if (l->IsEmpty() || !l->rest || l->rest->IsEmpty() || (l->rest->rest && !l->rest->rest->IsEmpty()))
+            throw eLogoException(erExpectList2, v.get());
+        w = sizeNumber(l->element);
+        h = sizeNumber(l->rest->element);
+    }
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 6)) w = sizeNumber(v.get());
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 7)) h = sizeNumber(v.get());
+}
+
+} // namespace
+
+// ---- turtles ----
+
+tTurtle::tTurtle(bool instance) : tControlObject(instance) { needsPlace = true; }
+tTurtle::~tTurtle() = default;
+
+void tTurtle::OnCreate(ProcessContext& cx) {
+    if (!isInstance || turtle || erased) return;
+    Surface* surface = surfaceFrom(place);
+    if (!surface) throw eLogoException(erInvalidPlace, this);
+    InitParams params(cx);
+    tmultiobject* cls = firstClass();
+    const AnyMargin margin = anyMarginFrom(anyVariable("anypos"));
+
+    TurtleSetup setup;
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 41)) setup.homeState = readHomeState(v.get(), *surface, margin, anyAngleRange());
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 40)) setup.heading = numberOrAny(v.get(), anyAngleRange());
+    Ref<tlogoobject> apos = params.take(1);
+    Ref<tlogoobject> pos = params.take(4);
+    if (apos) setup.absolutePosition = readPosition(apos.get(), *surface, false, margin);
+    else if (pos) setup.position = readPosition(pos.get(), *surface, true, margin);
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 42)) setup.x = cartesianCoordinate(v.get(), *surface, true, margin);
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 43)) setup.y = cartesianCoordinate(v.get(), *surface, false, margin);
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 50)) setup.rangeStyle = rangeStyleOfValue(v.get());
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 51)) {
+        if (std::optional<Rect> r = readRectangle(v.get(), *surface, true)) setup.range = fullRectangle(*r, *surface);
+    }
+    const bool shownGiven = params.has(10);
+    turtle = std::make_unique<Turtle>(*surface, setup);
+    turtle->setOwner(static_cast<tmultiobject*>(this));
+    declareTurtleProperties(this);
+    // Shown unless the initialisation list says otherwise (it is applied after this).
+    if (!shownGiven) turtle->setShown(true);
+}
+
+void tTurtle::OnErased() { turtle.reset(); }
+
+tTurtle* turtleObjectOf(tmultiobject* obj) {
+    auto* t = dynamic_cast<tTurtle*>(obj);
+    return t && t->turtle ? t : nullptr;
+}
+
+Turtle& turtleOf(ProcessContext& cx) {
+    tTurtle* t = turtleObjectOf(currentObject(cx));
+    if (!t) throw eLogoException(erInitTurtle);
+    return *t->turtle;
+}
+
+tTurtle* ownerOf(SurfaceObject* o) {
+    auto* t = dynamic_cast<Turtle*>(o);
+    return t ? static_cast<tTurtle*>(static_cast<tmultiobject*>(t->owner())) : nullptr;
+}
+
+// ---- pages and panes ----
+
+tlogopage::tlogopage(bool instance) : tcontainerobject(instance) {}
+tlogopage::~tlogopage() = default;
+
+void tlogopage::OnCreate(ProcessContext& cx) {
+    if (!isInstance || surface || erased) return;
+    InitParams params(cx);
+    tmultiobject* cls = firstClass();
+    std::int64_t w = Surface::kPageWidth, h = Surface::kPageHeight;
+    readSize(params, cls, w, h);
+    Rgb bg = kWhite;
+    if (Ref<tlogoobject> v = paramOrClass(params, cls, 39)) bg = colourOfValue(v.get()) & kRgbMask;
+    params.take(1);
+    params.take(4);
+    surface = std::make_unique<Surface>(w, h, bg);
+    declareScreenProperties(this, true);
+    if (!g_currentPage) g_currentPage = this;
+}
+
+void forgetMouseOf(tlogopage* page);
+
+void tlogopage::OnErased() {
+    who.clear();
+    forgetMouseOf(this);
+    if (g_currentPage == this) {
+        g_currentPage = nullptr;
+        // The next page to show is the first other page still there.
+        for (tmultiobject* o = firstObject(); o; o = o->next)
+            if (auto* p = dynamic_cast<tlogopage*>(o); p && p != this && p->surface && !p->erased) {
+                g_currentPage = p;
+                break;
+            }
+    }
+    if (g_surfaceKeeper && surface) g_surfaceKeeper(surface);
+    surface.reset();
+}
+
+void setErasedSurfaceKeeper(ErasedSurfaceKeeper keeper) {
+    QM_ASSERT_LOCK_HELD();
+    g_surfaceKeeper = std::move(keeper);
+}
+
+tlogopane::tlogopane(bool instance) : tcontainingcontrol(instance) { needsPlace = true; }
+tlogopane::~tlogopane() = default;
+
+void tlogopane::OnCreate(ProcessContext& cx) {
+    if (!isInstance || surface || erased) return;
+    Surface* onto = surfaceFrom(place);
+    if (!onto) throw eLogoException(erInvalidPlace, this);
+    InitParams params(cx);
+    tmultiobject* cls = firstClass();
+    std::int64_t w = Surface::kPaneWidth, h = Surface::kPaneHeight;
+    readSize(params, cls, w, h);
+    // The background: the parameter, else the class's bgcolour1 unless the page already has that
+    // colour, then its bgcolour2.
+    Rgb bg = kWhite;
+    if (Ref<tlogoobject> v = params.take(39)) {
+        bg = colourOfValue(v.get()) & kRgbMask;
+    } else if (cls) {
+        try {
+            if (tLogoVarDesc* d = cls->findVariable(dictCode("name", "bgcolour1")); d && d->Value()) {
+                bg = colourOfValue(d->Value()) & kRgbMask;
+                if (bg == onto->backgroundColour())
+                    if (tLogoVarDesc* d2 = cls->findVariable(dictCode("name", "bgcolour2")); d2 && d2->Value())
+                        bg = colourOfValue(d2->Value()) & kRgbMask;
+            }
+        } catch (eLogoException&) {
+        }
+    }
+    Point at{0, 0};
+    if (Ref<tlogoobject> v = params.take(1)) at = nearestPoint(readPosition(v.get(), *onto, false));
+    else if (Ref<tlogoobject> v = params.take(4)) at = onto->toAbsolutePixel(readPosition(v.get(), *onto, true));
+    surface = std::make_unique<Surface>(w, h, bg);
+    onto->addChild(surface.get(), at);
+    declareScreenProperties(this, false);
+}
+
+namespace {
+
+// The turtles that live on a surface, erased as `erasecomplete` erases them: their destroy
+// procedures run and their processes end. A process that belonged to one of them ends once the
+// whole erase is over (the erase primitive sees to that); any other error is passed on after the
+// rest are gone. Turtles whose page is being erased with them are left to the page.
+void eraseTurtlesOn(Surface* surface) {
+    ProcessContext* cx = currentContext();
+    if (!surface || !cx || !cx->process) return;
+    std::vector<Ref<tTurtle>> doomed;
+    for (tmultiobject* o = firstObject(); o; o = o->next)
+        if (auto* t = dynamic_cast<tTurtle*>(o); t && t->isInstance && !t->erased && t->turtle &&
+                                                 t->turtle->surface() == surface && t->owner && !t->owner->erased)
+            doomed.emplace_back(t);
+    if (doomed.empty()) return;
+    const std::string eraseWord = firstWord("dict", "erasecomplete");
+    std::exception_ptr firstError;
+    for (const Ref<tTurtle>& t : doomed) {
+        if (t->erased || !t->owner) continue;
+        tlogoobject* savedMe = cx->me;
+        struct RestoreMe {
+            ProcessContext* cx;
+            tlogoobject* me;
+            ~RestoreMe() { cx->me = me; }
+        } restore{cx, savedMe};
+        cx->me = t->owner;
+        ListBuilder b;
+        Ref<tlogoobject> command = makeRawWord(eraseWord), name = makeRawWord("\"" + t->name);
+        b.append(command.get());
+        b.append(name.get());
+        Ref<tLogoList> line = b.finish();
+        try {
+            runInstructionList(*cx, line.get());
+        } catch (const eTerminateException&) {
+        } catch (...) {
+            if (!firstError) firstError = std::current_exception();
+        }
+    }
+    if (firstError) std::rethrow_exception(firstError);
+}
+
+} // namespace
+
+// A pane takes the turtles on it along; its surface goes last, whatever their erasing raised.
+void tlogopane::OnErased() {
+    struct DropSurface {
+        tlogopane* pane;
+        ~DropSurface() { pane->surface.reset(); }
+    } drop{this};
+    eraseTurtlesOn(surface.get());
+}
+
+Surface* surfaceFrom(tmultiobject* obj) {
+    tmultiobject* o = screenObjectFrom(obj);
+    return o ? dynamic_cast<ScreenHolder*>(o)->surface.get() : nullptr;
+}
+
+tmultiobject* screenObjectFrom(tmultiobject* obj) {
+    for (tmultiobject* o = obj; o; o = o->place)
+        if (auto* s = dynamic_cast<ScreenHolder*>(o); s && s->surface) return o;
+    return nullptr;
+}
+
+Surface& surfaceOf(ProcessContext& cx) {
+    Surface* s = surfaceFrom(currentObject(cx));
+    if (!s) throw eLogoException(erInitPane);
+    return *s;
+}
+
+tlogopage* currentPage() { return g_currentPage; }
+void setCurrentPage(tlogopage* page) { g_currentPage = page; }
+
+// ---- events ----
+
+void raiseObjectEvent(tmultiobject* obj, const char* internalEventName) {
+    if (!obj || obj->erased) return;
+    raiseEvent(obj, dictCode("dict", internalEventName));
+}
+
+void afterMove(tmultiobject* mover, const MoveResult& result) {
+    if (result.bounced) raiseObjectEvent(mover, "onBounce");
+    if (result.collidedWith) raiseObjectEvent(mover, "onCollide");
+}
+
+// ---- classes ----
+
+namespace {
+
+template <class T>
+T* makeClass(tMainLogoObject& main, const char* classKey, const char* prefixKey, const NativeClass& native) {
+    auto* cls = new T(false);
+    Ref<tmultiobject> keep(cls);
+    cls->name = firstWord("class", classKey);
+    cls->nameCode = nameCodes().intern(cls->name);
+    cls->nativeClass = &native;
+    cls->addAncestor(&main, true);
+    cls->declareCommon(dictCode("name", "namePrefix"), makeWord(firstWord("prefix", prefixKey)));
+    main.addChild(cls);
+    cls->finished = true;
+    return cls;
+}
+
+} // namespace
+
+void registerGraphicClasses(tMainLogoObject& main) {
+    tTurtle* turtleClass = makeClass<tTurtle>(main, "turtle", "turtle", kTurtleNative);
+    tlogopage* pageClass = makeClass<tlogopage>(main, "page", "page", kPageNative);
+    tlogopane* paneClass = makeClass<tlogopane>(main, "pane", "pane", kPaneNative);
+    for (tmultiobject* c : {static_cast<tmultiobject*>(pageClass), static_cast<tmultiobject*>(paneClass)})
+        c->declareCommon(dictCode("name", "savePicture"), makeBool(true));
+    registerTurtleProcedures(main, *turtleClass);
+    registerScreenProcedures(main, *pageClass, *paneClass);
+    Turtle::setOverlapModeReader(overlapModeIsRectangles);
+}
+
+// ---- a new project ----
+
+tlogopage* createFirstPage(ProcessContext& cx) {
+    ProcessContext* before = currentContext();
+    setCurrentContext(&cx);
+    tlogoobject* savedMe = cx.me;
+    cx.me = globals().mainObject;
+    struct Restore {
+        ProcessContext& cx;
+        tlogoobject* me;
+        ProcessContext* before;
+        ~Restore() {
+            cx.me = me;
+            setCurrentContext(before);
+        }
+    } restore{cx, savedMe, before};
+
+    auto* main = static_cast<tmultiobject*>(globals().mainObject);
+    tmultiobject* pageClass = findObjectByCode(main, dictCode("class", "page"));
+    tmultiobject* turtleClass = findObjectByCode(main, dictCode("class", "turtle"));
+    Ref<tLogoList> none = makeEmptyList();
+    tlogopage* page = static_cast<tlogopage*>(createObject(cx, pageClass, none.get()));
+    cx.me = page;
+    tmultiobject* turtle = createObject(cx, turtleClass, none.get());
+    page->who.assign(1, Ref<tlogoobject>(turtle));
+    g_currentPage = page;
+    return page;
+}
+
+void enterPage(ProcessContext& cx, tlogopage* page) {
+    cx.me = page;
+    std::vector<Ref<tmultiobject>> objs;
+    for (auto& w : page->who)
+        if (auto* o = dynamic_cast<tmultiobject*>(w.get()); o && !o->erased) objs.emplace_back(o);
+    if (!objs.empty()) tellObjects(cx, objs);
+}
+
+// ---- the mouse ----
+
+namespace {
+
+// What a page remembers between mouse notifications: the object pressed and the one under the
+// mouse (a turtle, a pane or the page itself).
+struct PageMouseState {
+    tlogopage* page = nullptr;  // not held; compared only
+    Ref<tmultiobject> pressed, hovered;
+    int32_t heldButton = -1;
+};
+std::vector<PageMouseState> g_mouseStates;
+
+} // namespace
+
+void forgetMouseOf(tlogopage* page) {
+    g_mouseStates.erase(std::remove_if(g_mouseStates.begin(), g_mouseStates.end(),
+                                       [page](const PageMouseState& s) { return s.page == page; }),
+                        g_mouseStates.end());
+}
+
+namespace {
+
+PageMouseState& mouseStateOf(tlogopage* page) {
+    for (auto& s : g_mouseStates)
+        if (s.page == page) return s;
+    g_mouseStates.push_back({page, {}, {}, -1});
+    return g_mouseStates.back();
+}
+
+struct Hit {
+    tmultiobject* object = nullptr;  // a turtle, a pane or the page
+    Point relative;                  // from the object's top-left corner
+    Turtle* turtle = nullptr;
+};
+
+// The topmost thing at an absolute point of a surface: a turtle, else a pane placed there (whose
+// own turtles come first), else the screen object itself.
+Hit hitAt(tmultiobject* screenObject, Surface& surface, Point p) {
+    if (auto h = surface.hitTest(p))
+        if (tTurtle* t = ownerOf(h->object); t && !t->erased) return {t, h->relative, t->turtle.get()};
+    for (tmultiobject* o = firstObject(); o; o = o->next) {
+        auto* pane = dynamic_cast<tlogopane*>(o);
+        if (!pane || pane->erased || !pane->surface || pane->surface->parent() != &surface || !pane->surface->visible())
+            continue;
+        const Point at = pane->surface->positionInParent();
+        const Rect r = Rect::fromSize(at.x, at.y, pane->surface->width(), pane->surface->height());
+        if (r.contains(p.x, p.y)) return hitAt(pane, *pane->surface, {p.x - at.x, p.y - at.y});
+    }
+    return {screenObject, p, nullptr};
+}
+
+} // namespace
+
+void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool shift) {
+    LockedScope locked;
+    if (!page || page->erased || !page->surface) return;
+    PageMouseState& st = mouseStateOf(page);
+    if (what == PageMouse::Leave) {
+        if (st.hovered && st.hovered.get() != page) MouseDriver::leave(st.hovered.get());
+        st.hovered = nullptr;
+        MouseDriver::leave(page);
+        page->surface->mouseAt(std::nullopt);
+        return;
+    }
+    page->surface->mouseAt(p);
+    const Hit hit = hitAt(page, *page->surface, p);
+    const auto rx = static_cast<int32_t>(hit.relative.x), ry = static_cast<int32_t>(hit.relative.y);
+    switch (what) {
+    case PageMouse::Press:
+    case PageMouse::DoubleClick:
+        st.pressed = hit.object;
+        st.heldButton = button;
+        if (hit.turtle && button == 0) {
+            const Rect r = hit.turtle->screenRect();
+            const Point c = nearestPoint(hit.turtle->absolutePosition());
+            hit.turtle->setLastClick({r.left + hit.relative.x - c.x, r.top + hit.relative.y - c.y});
+        }
+        MouseDriver::down(hit.object, button, rx, ry, shift, what == PageMouse::DoubleClick);
+        break;
+    case PageMouse::Release: {
+        Ref<tmultiobject> pressed = st.pressed;
+        st.pressed = nullptr;
+        st.heldButton = -1;
+        tmultiobject* target = pressed ? pressed.get() : hit.object;
+        MouseDriver::up(target, button, rx, ry, shift);
+        // A click is a press and a release of the left button on the same object.
+        if (button == 0 && pressed && pressed.get() == hit.object) MouseDriver::click(target);
+        break;
+    }
+    case PageMouse::Move:
+        if (st.pressed && st.heldButton >= 0) {
+            MouseDriver::move(st.pressed.get(), rx, ry, st.heldButton);
+            break;
+        }
+        if (st.hovered.get() != hit.object) {
+            if (st.hovered) MouseDriver::leave(st.hovered.get());
+            st.hovered = hit.object;
+            MouseDriver::enter(hit.object);
+        }
+        MouseDriver::move(hit.object, rx, ry, -1);
+        break;
+    case PageMouse::Leave:
+        break;
+    }
+}
+
+} // namespace qm
+
+// ---- registration ----
+
+namespace qm {
+
+namespace {
+
+#ifdef QM_TESTING
+// %pagemouse page action x y [button]: the window system's mouse on a page at the absolute point
+// (x, y). Actions: move, press, release, double, leave; button 0 left (the default), 1 right,
+// 2 middle.
+void primTestPageMouse(ProcessContext& cx, int32_t n) {
+    auto* page = dynamic_cast<tlogopage*>(findObject(currentObject(cx), input(cx, n, 0)));
+    if (!page) throw eLogoException(erInitPage, input(cx, n, 0));
+    const std::string action = input(cx, n, 1)->GetText();
+    const Point p{nearest(input(cx, n, 2)->ToReal()), nearest(input(cx, n, 3)->ToReal())};
+    const int32_t button = n > 4 ? input(cx, n, 4)->ToIntRange(0, 2) : 0;
+    PageMouse what;
+    if (action == "move") what = PageMouse::Move;
+    else if (action == "press") what = PageMouse::Press;
+    else if (action == "release") what = PageMouse::Release;
+    else if (action == "double") what = PageMouse::DoubleClick;
+    else if (action == "leave") what = PageMouse::Leave;
+    else throw eLogoException(erBadValue, input(cx, n, 1));
+    pageMouse(page, what, p, button, false);
+    finish(cx, n, nullptr);
+}
+
+const PrimitiveRow kGraphicsTestPrimitives[] = {
+    {"%pagemouse", DescKind::Main, 4, true, etFun, primTestPageMouse, 0, true},
+};
+#endif
+
+} // namespace
+
+void registerGraphicsPrimitives(tMainLogoObject& main) {
+    registerGraphicClasses(main);
+#ifdef QM_TESTING
+    addPrimitives(main.procedures, kGraphicsTestPrimitives);
+#endif
+}
+
+} // namespace qm
