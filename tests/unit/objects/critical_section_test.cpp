@@ -12,23 +12,15 @@
 #include "critical_section.h"
 #include "global_lock.h"
 #include "process.h"
-#include "test_engine.h"
+#include "process_fixture.h"
 
 namespace qm {
 namespace {
 
 using namespace std::chrono_literals;
 
-class CriticalSections : public testing::EngineFixture {
+class CriticalSections : public testing::ProcessFixture {
 protected:
-    ProcessPtr startBody(const std::string& name, ProcessBody body) {
-        LockedScope locked;
-        ProcessSetup setup;
-        setup.name = name;
-        setup.body = std::move(body);
-        return processes().start(std::move(setup));
-    }
-    void TearDown() override { processShutdown(); }
     static void waitFor(const std::function<bool()>& condition) {
         while (!condition()) std::this_thread::sleep_for(1ms);
     }

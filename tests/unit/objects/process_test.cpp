@@ -11,25 +11,14 @@
 #include "global_lock.h"
 #include "name_codes.h"
 #include "process.h"
-#include "test_engine.h"
+#include "process_fixture.h"
 
 namespace qm {
 namespace {
 
 using namespace std::chrono_literals;
 
-class Processes : public testing::EngineFixture {
-protected:
-    // Starts a process with a body; call without the global lock.
-    ProcessPtr startBody(const std::string& name, ProcessBody body) {
-        LockedScope locked;
-        ProcessSetup setup;
-        setup.name = name;
-        setup.body = std::move(body);
-        return processes().start(std::move(setup));
-    }
-    void TearDown() override { processShutdown(); }
-};
+using Processes = testing::ProcessFixture;
 
 // A wait of a thousand seconds is over as soon as the process is asked to stop; the
 // test would time out otherwise.
