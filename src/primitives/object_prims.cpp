@@ -502,7 +502,13 @@ tmultiobject* createInstance(ProcessContext& cx, tlogoobject* classInput, tlogoo
     tmultiobject* me = currentObject(cx);
     tmultiobject* place = nullptr;
     if (const Pair* p = findPair(pairs, codesOfName("name", "myPlace"))) place = findObject(me, p->value.get());
-    else place = containerOf(me);
+    else {
+        // The current object when it can hold objects (a page or a pane), else the nearest one
+        // up its place chain, else its container.
+        for (tmultiobject* o = me; o && !place; o = o->place)
+            if (dynamic_cast<tcontainingcontrol*>(o)) place = o;
+        if (!place) place = containerOf(me);
+    }
     if (cls->nativeClass) place = cls->nativeClass->placeFor(place);
     tcontainerobject* container = place ? containerOf(place) : containerOf(mainObjectRecord());
     const std::string name = chooseName(container, cls, pairs);

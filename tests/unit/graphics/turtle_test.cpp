@@ -615,5 +615,31 @@ TEST_F(TurtleOnPage, AHundredThousandSegmentsHidden) {
     EXPECT_GT(countColour(bg(), kBlack), 0);
 }
 
+// Vectors of the turtle's own frame (x to its right, y ahead) in the page's frame (y up): exact at
+// the right angles, so glided paths along the axes do not drift.
+TEST(OwnFrame, VectorsTurnWithTheHeading) {
+    struct Case {
+        LReal heading;
+        RealPoint own, world;
+    };
+    const Case cases[] = {
+        {0, {3, 4}, {3, 4}},     {90, {3, 4}, {4, -3}},  {180, {3, 4}, {-3, -4}},
+        {270, {3, 4}, {-4, 3}},  {90, {-20, 0}, {0, 20}}, {45, {0, 2}, {std::sqrt(2.0L), std::sqrt(2.0L)}},
+    };
+    Surface page(100, 100);
+    Turtle t(page);
+    for (const Case& c : cases) {
+        t.setHeading(c.heading);
+        const RealPoint w = t.ownToWorld(c.own);
+        if (std::fmod(c.heading, 90) == 0) {
+            EXPECT_EQ(w.x, c.world.x) << c.heading;
+            EXPECT_EQ(w.y, c.world.y) << c.heading;
+        } else {
+            EXPECT_NEAR(static_cast<double>(w.x), static_cast<double>(c.world.x), 1e-12) << c.heading;
+            EXPECT_NEAR(static_cast<double>(w.y), static_cast<double>(c.world.y), 1e-12) << c.heading;
+        }
+    }
+}
+
 } // namespace
 } // namespace qm

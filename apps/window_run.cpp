@@ -1,0 +1,233 @@
+// The player's page on screen. Three threads take part:
+//   - this one, the UI thread: the window, its repaints and its input (runWithPageWindow);
+//   - the mouse relay: hands the window's mouse to the page's objects. Doing so takes the global
+//     lock, which a busy process may hold until its next yield point; the UI thread never waits
+//     for it, so repaints and closing go on whatever Logo does;
+//   - the waiter: sleeps until the window is closed or the time is up, then stops the relay and
+//     every process (stopping waits for them, which the UI thread must not do either).
+// A process may erase the page on show. Its surface is then kept until the window is gone (the UI
+// thread may be painting it at that very moment) and the window goes on to the page shown next.
+#include "window_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "global_lock.h"
+#include "graphic_objects.h"
+#include "host/page_window.h"
+
+namespace qm {
+
+namespace {
+
+// Mouse notifications of the window, queued in order and delivered to the page on a thread of
+// their own. A move waiting behind another move replaces it: only where the mouse is now matters.
+class PageMouseRelay final : public MouseCallbacks {
+public:
+    PageMouseRelay() : m_thread([this] { serve(); }) {}
+    ~PageMouseRelay() override { stop(); }
+
+    // The page shown from now on; it must stay alive (held by the caller) until stop() has returned.
+    void setPage(tlogopage* page) {
+        std::lock_guard lock(m_mutex);
+        m_page = page;
+    }
+
+    // Drops what is still queued and waits for a delivery under way; whatever comes later is
+    // dropped too, so that no event process can start once the processes are being stopped.
+    void stop() {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping) return;
+            m_stopping = true;
+            m_queue.clear();
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    void moved(Point p, std::uint32_t modifiers) override { push({PageMouse::Move, p, 0, shifted(modifiers)}); }
+    void pressed(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Press, p, n, shifted(modifiers)});
+    }
+    void released(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Release, p, n, shifted(modifiers)});
+    }
+    void doubleClicked(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::DoubleClick, p, n, shifted(modifiers)});
+    }
+    void left() override { push({PageMouse::Leave, {}, 0, false}); }
+
+private:
+    struct Notification {
+        PageMouse what;
+        Point at;
+        int32_t button;
+        bool shift;
+    };
+
+    static int32_t buttonIndex(platform::MouseButton b) {
+        switch (b) {
+        case platform::MouseButton::Left: return 0;
+        case platform::MouseButton::Right: return 1;
+        case platform::MouseButton::Middle: return 2;
+        default: return -1;
+        }
+    }
+    static bool shifted(std::uint32_t modifiers) { return (modifiers & platform::kShift) != 0; }
+
+    void push(const Notification& n) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping) return;
+            if (n.what == PageMouse::Move && !m_queue.empty() && m_queue.back().what == PageMouse::Move)
+                m_queue.back() = n;
+            else
+                m_queue.push_back(n);
+        }
+        m_wake.notify_one();
+    }
+
+    void serve() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_stopping) return;
+            const Notification n = m_queue.front();
+            m_queue.pop_front();
+            tlogopage* page = m_page;
+            lock.unlock();
+            pageMouse(page, n.what, n.at, n.button, n.shift);  // takes the global lock
+            lock.lock();
+        }
+    }
+
+    std::mutex m_mutex;
+    tlogopage* m_page = nullptr;  // m_mutex; none: notifications are dropped
+    std::condition_variable m_wake;
+    std::deque<Notification> m_queue;
+    bool m_stopping = false;
+    std::thread m_thread;  // last: starts once the members above exist
+};
+
+// What the window shows, and the surfaces of erased pages it may still be using. Everything here
+// is changed with the global lock held.
+struct ShownPages {
+    std::vector<Ref<tlogoobject>> pages;              // every page shown, held until the window is gone
+    std::vector<Surface*> mayShow;                     // their surfaces
+    std::vector<std::unique_ptr<Surface>> kept;        // those of them whose page was erased
+};
+
+// Why the backend chosen shows nothing on screen, or empty when it does.
+std::string whyNotOnScreen(const platform::Backend& backend) {
+    if (backend.name() != "headless") return {};
+    const char* forced = std::getenv("QUELMAR_BACKEND");
+    if (forced && *forced) return "QUELMAR_BACKEND chooses the headless backend";
+    return "no display (DISPLAY is not set)";
+}
+
+} // namespace
+
+bool runInPageWindow(Engine& engine, const WindowRunOptions& options, std::string& why) {
+    std::string error;
+    std::unique_ptr<platform::Backend> backend = platform::chooseBackend(error);  // this thread: the UI thread
+    if (!backend) {
+        why = error;
+        return false;
+    }
+    if (why = whyNotOnScreen(*backend); !why.empty()) return false;
+
+    // Pages are held for the run, so that their records outlive every mouse delivery. The keeper
+    // is set with the first page read, so that no erasing comes in between.
+    PageMouseRelay mouse;
+    PageWindow* pageWindow = nullptr;  // the UI thread's, once it is there
+    ShownPages shown;
+    Surface* surface = nullptr;
+    {
+        LockedScope locked;
+        tlogopage* page = currentPage();
+        if (!page || page->erased || !page->surface) {
+            why = "there is no page to show";
+            return false;
+        }
+        surface = page->surface.get();
+        shown.pages.emplace_back(page);
+        shown.mayShow.push_back(surface);
+        mouse.setPage(page);
+        setErasedSurfaceKeeper([&](std::unique_ptr<Surface>& erased) {
+            if (std::find(shown.mayShow.begin(), shown.mayShow.end(), erased.get()) == shown.mayShow.end()) return;
+            shown.kept.push_back(std::move(erased));
+            // The page shown next; without one the window keeps the last picture of this one.
+            tlogopage* next = currentPage();
+            if (!next || next->erased || !next->surface) return;
+            Surface* nextSurface = next->surface.get();
+            shown.pages.emplace_back(next);
+            shown.mayShow.push_back(nextSurface);
+            mouse.setPage(next);
+            // Runs in the loop, after the window has been made.
+            backend->post([&pageWindow, nextSurface] {
+                if (pageWindow) pageWindow->show(*nextSurface);
+            });
+        });
+    }
+    // After the window is gone: nothing else uses the pages and surfaces kept.
+    auto letGo = [&shown] {
+        LockedScope locked;  // counts change under the global lock only
+        setErasedSurfaceKeeper(nullptr);
+        shown.kept.clear();
+        shown.pages.clear();
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool closeAsked = false;  // mutex
+    std::atomic<bool> ended{false};
+    std::thread waiter;
+
+    PageRunOptions run;
+    run.window.title = options.title;
+    run.onReady = [&](PageWindow& w) {
+        pageWindow = &w;
+        waiter = std::thread([&] {
+            {
+                std::unique_lock lock(mutex);
+                auto asked = [&closeAsked] { return closeAsked; };
+                if (options.deadline)
+                    wake.wait_until(lock, *options.deadline, asked);
+                else
+                    wake.wait(lock, asked);
+            }
+            mouse.stop();
+            engine.stopProcesses();
+            ended = true;
+            backend->post([] {});  // the loop looks at `ended` now
+        });
+    };
+    // On the UI thread: only asks; the waiter does the stopping.
+    run.onClose = [&] {
+        {
+            std::lock_guard lock(mutex);
+            closeAsked = true;
+        }
+        wake.notify_all();
+    };
+
+    const PageRunEnd end = runWithPageWindow(*backend, *surface, mouse, [&ended] { return ended.load(); }, run, &error);
+    pageWindow = nullptr;  // gone with the loop
+    if (waiter.joinable()) waiter.join();
+    mouse.stop();
+    letGo();
+    if (end == PageRunEnd::NoWindow) {
+        why = error;
+        return false;
+    }
+    return true;
+}
+
+} // namespace qm
