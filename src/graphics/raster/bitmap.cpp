@@ -1,10 +1,32 @@
 // Bitmap allocation, resizing and whole-area operations.
 #include "bitmap.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <memory>
 #include <new>
 
 namespace qm {
+
+template <class T>
+T* PixelAllocator<T>::allocate(std::size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < kMappedBytes) return std::allocator<T>().allocate(n);
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    return static_cast<T*>(p);
+}
+
+template <class T>
+void PixelAllocator<T>::deallocate(T* p, std::size_t n) {
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < kMappedBytes) std::allocator<T>().deallocate(p, n);
+    else munmap(p, bytes);
+}
+
+template struct PixelAllocator<std::uint32_t>;
 
 bool Bitmap::sizeAllowed(std::int64_t width, std::int64_t height) {
     if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return false;
