@@ -1,5 +1,7 @@
 // Process primitives: launch, forever, every, after, cancel, stopme, stopall, done?,
 // allprocesses, processname, pauseall and resumeall; and the wait that gives up the lock.
+#include <vector>
+
 #include "control_support.h"
 #include "language.h"
 #include "dictionary.h"
@@ -55,9 +57,15 @@ void primAfter(ProcessContext& cx, int32_t n) { startProcess(cx, n, pkAfter, 1, 
 void primCancel(ProcessContext& cx, int32_t n) {
     const std::string name = nameText(input(cx, n, 0));
     tLogoprocess* self = currentProcess(cx);
-    while (ProcessPtr p = processes().find(name, self)) {
-        p->requestStop();
-        processes().join(p, self);
+    // Every process of the name is asked first, so that they end together and none runs on
+    // alone while the others are waited for; one started meanwhile under the name goes too.
+    for (;;) {
+        std::vector<ProcessPtr> targets;
+        for (const ProcessPtr& p : processes().live())
+            if (p.get() != self && sameName(p->name, name)) targets.push_back(p);
+        if (targets.empty()) break;
+        for (const ProcessPtr& p : targets) p->requestStop();
+        for (const ProcessPtr& p : targets) processes().join(p, self);
     }
     if (self && sameName(self->name, name)) throw eSelfTerminate();
     finish(cx, n, nullptr);
