@@ -343,33 +343,27 @@ const PropertyDef kTurtleProperties[] = {
 
 tmultiobject* me(ProcessContext& cx) { return currentObject(cx); }
 
-void primForward(ProcessContext& cx, int32_t n) {
+// forward and back: the distance may be "any", drawn from the range in :anyforward.
+void moveAlong(ProcessContext& cx, int32_t n, MoveResult (Turtle::*move)(LReal)) {
     Turtle& t = turtleOf(cx);
     const LReal d = numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable("anyforward"), kAnyForward));
-    const MoveResult r = t.forward(d);
+    const MoveResult r = (t.*move)(d);
     finish(cx, n, nullptr);
     afterMove(me(cx), r);
 }
 
-void primBack(ProcessContext& cx, int32_t n) {
-    Turtle& t = turtleOf(cx);
-    const LReal d = numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable("anyforward"), kAnyForward));
-    const MoveResult r = t.back(d);
-    finish(cx, n, nullptr);
-    afterMove(me(cx), r);
-}
+void primForward(ProcessContext& cx, int32_t n) { moveAlong(cx, n, &Turtle::forward); }
+void primBack(ProcessContext& cx, int32_t n) { moveAlong(cx, n, &Turtle::back); }
 
-void primLeft(ProcessContext& cx, int32_t n) {
+// left and right: the angle may be "any", drawn from the range in :anyleft or :anyright.
+void turnBy(ProcessContext& cx, int32_t n, void (Turtle::*turn)(LReal), const char* anyName) {
     Turtle& t = turtleOf(cx);
-    t.left(numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable("anyleft"), kAnyTurn)));
+    (t.*turn)(numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable(anyName), kAnyTurn)));
     finish(cx, n, nullptr);
 }
 
-void primRight(ProcessContext& cx, int32_t n) {
-    Turtle& t = turtleOf(cx);
-    t.right(numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable("anyright"), kAnyTurn)));
-    finish(cx, n, nullptr);
-}
+void primLeft(ProcessContext& cx, int32_t n) { turnBy(cx, n, &Turtle::left, "anyleft"); }
+void primRight(ProcessContext& cx, int32_t n) { turnBy(cx, n, &Turtle::right, "anyright"); }
 
 void primHome(ProcessContext& cx, int32_t n) {
     const MoveResult r = turtleOf(cx).home();
