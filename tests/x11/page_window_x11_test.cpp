@@ -12,6 +12,7 @@
 #include "host/page_window.h"
 #include "page_figure.h"
 #include "platform/x11/x11_backend.h"
+#include "read_back.h"
 
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
@@ -94,26 +95,7 @@ protected:
     }
 
     Bitmap readBack(platform::NativeId id, int width, int height) {
-        XSync(m_display, False);
-        auto b = *Bitmap::create(width, height, kBlack);
-        XImage* image = XGetImage(m_display, id, 0, 0, width, height, AllPlanes, ZPixmap);
-        if (!image) return b;
-        auto shiftOf = [](unsigned long mask) {
-            int s = 0;
-            while (mask && !(mask & 1)) {
-                mask >>= 1;
-                ++s;
-            }
-            return s;
-        };
-        const int rs = shiftOf(image->red_mask), gs = shiftOf(image->green_mask), bs = shiftOf(image->blue_mask);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const unsigned long p = XGetPixel(image, x, y);
-                b.setPixel(x, y, rgb((p >> rs) & 0xFF, (p >> gs) & 0xFF, (p >> bs) & 0xFF));
-            }
-        XDestroyImage(image);
-        return b;
+        return test::readWindowPixels(m_display, id, width, height);
     }
 
     // The window shows `expected` once the server has it all (presents travel on the backend's own

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "graphics/image/png.h"
+#include "read_back.h"
 
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
 #include <X11/Xatom.h>
@@ -205,25 +206,7 @@ public:
         XSync(m_display, False);
         XWindowAttributes a;
         if (!XGetWindowAttributes(m_display, w, &a)) return {};
-        XImage* image = XGetImage(m_display, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
-        if (!image) return {};
-        auto b = *qm::Bitmap::create(a.width, a.height, qm::kBlack);
-        auto shiftOf = [](unsigned long mask) {
-            int s = 0;
-            while (mask && !(mask & 1)) {
-                mask >>= 1;
-                ++s;
-            }
-            return s;
-        };
-        const int rs = shiftOf(image->red_mask), gs = shiftOf(image->green_mask), bs = shiftOf(image->blue_mask);
-        for (int y = 0; y < a.height; ++y)
-            for (int x = 0; x < a.width; ++x) {
-                const unsigned long p = XGetPixel(image, x, y);
-                b.setPixel(x, y, qm::rgb((p >> rs) & 0xFF, (p >> gs) & 0xFF, (p >> bs) & 0xFF));
-            }
-        XDestroyImage(image);
-        return b;
+        return qm::test::readWindowPixels(m_display, w, a.width, a.height);
     }
 
     static int differing(const qm::Bitmap& a, const qm::Bitmap& b) {

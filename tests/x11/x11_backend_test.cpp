@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/x11/x11_backend.h"
+#include "read_back.h"
 
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
@@ -65,27 +66,7 @@ protected:
 
     // The window's pixels as the server holds them, in our 0x00BBGGRR form.
     Bitmap readBack(NativeId id, Size size) {
-        XSync(m_display, False);
-        XImage* image = XGetImage(m_display, id, 0, 0, size.width, size.height, AllPlanes, ZPixmap);
-        auto b = *Bitmap::create(size.width, size.height, kBlack);
-        if (!image) return b;
-        auto shiftOf = [](unsigned long mask) {
-            int s = 0;
-            while (mask && !(mask & 1)) {
-                mask >>= 1;
-                ++s;
-            }
-            return s;
-        };
-        const int rs = shiftOf(image->red_mask), gs = shiftOf(image->green_mask), bs = shiftOf(image->blue_mask);
-        for (int y = 0; y < size.height; ++y) {
-            for (int x = 0; x < size.width; ++x) {
-                const unsigned long p = XGetPixel(image, x, y);
-                b.setPixel(x, y, rgb((p >> rs) & 0xFF, (p >> gs) & 0xFF, (p >> bs) & 0xFF));
-            }
-        }
-        XDestroyImage(image);
-        return b;
+        return test::readWindowPixels(m_display, id, size.width, size.height);
     }
 
     // Presents go out on the backend's own connection; read until they have arrived (bounded).
