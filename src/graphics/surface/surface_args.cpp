@@ -138,40 +138,32 @@ std::optional<Rect> readRectangle(tlogoobject* v, const Surface& s, bool cartesi
         return Rect{c.x, c.y, clampCoord(c.x + w), clampCoord(c.y + h)};
     };
 
-    int used = 0;
-    Rect r;
+    // The first corner: a position list, or two numbers (both through the position reader, so
+    // "any" works here as in a position). What follows it: nothing, the other corner, or a size.
+    Point c;
+    int next;
     if (e.item[0]->IsList()) {
-        const Point c = pointAt(e.item[0]);
-        if (e.count == 1) {
-            r = {c.x, c.y, c.x, c.y};
-            used = 1;
-        } else if (e.item[1]->IsList()) {
-            const Point d = pointAt(e.item[1]);
-            r = {c.x, c.y, d.x, d.y};
-            used = 2;
-        } else {
-            if (e.count < 3) throw eLogoException(erBadStructure, v);
-            r = fromSize(c, e.item[1], e.item[2]);
-            used = 3;
-        }
+        c = pointAt(e.item[0]);
+        next = 1;
     } else {
         if (e.count < 2 || e.item[1]->IsList()) throw eLogoException(erBadStructure, v);
-        // Both coordinates go through the position reader, so "any" works here as in a position.
-        tLogoList* pair = makeCell(e.item[0], makeCell(e.item[1], nullptr));
-        Ref<tLogoList> hold(pair);
-        const Point c = pointAt(pair);
-        if (e.count == 2) {
-            r = {c.x, c.y, c.x, c.y};
-            used = 2;
-        } else if (e.item[2]->IsList()) {
-            const Point d = pointAt(e.item[2]);
-            r = {c.x, c.y, d.x, d.y};
-            used = 3;
-        } else {
-            if (e.count < 4) throw eLogoException(erBadStructure, v);
-            r = fromSize(c, e.item[2], e.item[3]);
-            used = 4;
-        }
+        Ref<tLogoList> pair(makeCell(e.item[0], makeCell(e.item[1], nullptr)));
+        c = pointAt(pair.get());
+        next = 2;
+    }
+    int used;
+    Rect r;
+    if (e.count == next) {
+        r = {c.x, c.y, c.x, c.y};
+        used = next;
+    } else if (e.item[next]->IsList()) {
+        const Point d = pointAt(e.item[next]);
+        r = {c.x, c.y, d.x, d.y};
+        used = next + 1;
+    } else {
+        if (e.count < next + 2) throw eLogoException(erBadStructure, v);
+        r = fromSize(c, e.item[next], e.item[next + 1]);
+        used = next + 2;
     }
     if (e.count > used) throw eLogoException(erBadStructure, v);
     return r;
