@@ -16,6 +16,7 @@ namespace qm {
 namespace {
 
 using test::item;
+using test::errorCode;
 using test::list;
 
 // A plain box in the object layer, filled with one colour.
@@ -42,15 +43,6 @@ private:
     Rgb m_colour;
     int m_kind;
 };
-
-int errorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const eLogoException& e) {
-        return e.code;
-    }
-    return -1;
-}
 
 TEST(SurfaceCoordinates, DefaultPageHasItsOriginAtTheCentre) {
     Surface page(Surface::kPageWidth, Surface::kPageHeight);

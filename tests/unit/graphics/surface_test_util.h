@@ -5,14 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "graphics/image/png.h"
 #include "graphics/raster/bitmap.h"
+#include "logo_error.h"
 #include "reader.h"
 #include "value.h"
 
 namespace qm::test {
+
+// The code of the Logo error `f` raises; -1 when it raises none.
+inline int errorCode(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const eLogoException& e) {
+        return e.code;
+    }
+    return -1;
+}
 
 // All items of the text as one list: value("1 2") is [1 2], value("[1 2] 3") is [[1 2] 3].
 inline Ref<tLogoList> list(const char* text) { return Ref<tLogoList>(parse(text)); }

@@ -15,16 +15,8 @@
 namespace qm {
 namespace {
 
+using test::errorCode;
 using test::list;
-
-int errorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const eLogoException& e) {
-        return e.code;
-    }
-    return -1;
-}
 
 int countColour(const Bitmap& b, Rgb c) {
     int n = 0;
