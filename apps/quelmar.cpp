@@ -162,20 +162,25 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", m.c_str());
         };
         engine.startEmptyProject();
-        qm::startScript(engine, qm::utf8ToCp1250(text));
+        const std::string script = qm::utf8ToCp1250(text);
         std::optional<std::chrono::steady_clock::time_point> deadline;
         if (seconds > 0)
             deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                      std::chrono::duration<double>(seconds));
         bool shown = false;
         if (window) {
+            // The program starts once its window is up, so that it finds the window and the pointer.
             std::string why;
-            shown = qm::runInPageWindow(engine, {.title = title, .deadline = deadline}, why);
+            shown = qm::runInPageWindow(
+                engine, {.title = title, .deadline = deadline, .start = [&] { qm::startScript(engine, script); }}, why);
             if (!shown)
                 std::fprintf(stderr, "quelmar: cannot show the page in a window: %s; running without one\n",
                              why.c_str());
         }
-        if (!shown) engine.waitForProcesses(deadline ? &*deadline : nullptr);
+        if (!shown) {
+            qm::startScript(engine, script);
+            engine.waitForProcesses(deadline ? &*deadline : nullptr);
+        }
         engine.stopProcesses();
         std::fflush(stdout);
         status = engine.errorCount ? 1 : 0;

@@ -3,10 +3,14 @@
 //   - the mouse relay: hands the window's mouse to the page's objects. Doing so takes the global
 //     lock, which a busy process may hold until its next yield point; the UI thread never waits
 //     for it, so repaints and closing go on whatever Logo does;
-//   - the waiter: sleeps until the window is closed or the time is up, then stops the relay and
-//     every process (stopping waits for them, which the UI thread must not do either).
-// A process may erase the page on show. Its surface is then kept until the window is gone (the UI
-// thread may be painting it at that very moment) and the window goes on to the page shown next.
+//   - the waiter: starts the run's processes once the window is up, sleeps until the window is
+//     closed or the time is up, then stops the relay and every process (stopping waits for them,
+//     which the UI thread must not do either).
+// Logo's pointer commands ask the UI thread for the real pointer and wait for the answer with the
+// global lock held; that is safe because the UI thread never waits for the lock.
+// Whenever another page becomes current the window shows it. A process may erase the page on show:
+// its surface is then kept until the window is gone (the UI thread may be painting it at that very
+// moment) while the window goes on to the page that became current.
 #include "window_run.h"
 
 #include <algorithm>
@@ -21,6 +25,7 @@
 #include "global_lock.h"
 #include "graphic_objects.h"
 #include "host/page_window.h"
+#include "screen_pointer.h"
 
 namespace qm {
 
@@ -116,6 +121,41 @@ private:
     std::thread m_thread;  // last: starts once the members above exist
 };
 
+// Logo's pointer during the run: the window system's, asked for on the UI thread. The page's
+// top-left pixel shows at the window's client area plus the page's place in the window (pages
+// smaller than the window sit in its middle); every page shows at the place of the one shown.
+class WindowPointer final : public PointerHost {
+public:
+    // `window` is the UI thread's: set once the window is made, nil once it is gone.
+    WindowPointer(platform::Backend& backend, PageWindow*& window) : m_backend(backend), m_window(window) {}
+
+    PointerState pointer() override {
+        const platform::PointerState p = m_backend.call([this] { return m_backend.pointer(); });
+        PointerState s;
+        s.position = p.position;
+        if (p.modifiers & platform::kLeftHeld) s.buttons |= kPointerLeft;
+        if (p.modifiers & platform::kRightHeld) s.buttons |= kPointerRight;
+        if (p.modifiers & platform::kMiddleHeld) s.buttons |= kPointerMiddle;
+        if (p.modifiers & platform::kControl) s.shifts |= kPointerCtrl;
+        if (p.modifiers & platform::kShift) s.shifts |= kPointerShift;
+        return s;
+    }
+    void warp(Point screen) override {
+        m_backend.call([this, screen] { m_backend.warpPointer(screen); });
+    }
+    Point pageOrigin() override {
+        return m_backend.call([this] {
+            if (!m_window) return Point{};
+            const Point at = m_window->window().screenPosition(), offset = m_window->pageOffset();
+            return Point{at.x + offset.x, at.y + offset.y};
+        });
+    }
+
+private:
+    platform::Backend& m_backend;
+    PageWindow*& m_window;
+};
+
 // What the window shows, and the surfaces of erased pages it may still be using. Everything here
 // is changed with the global lock held.
 struct ShownPages {
@@ -144,9 +184,11 @@ bool runInPageWindow(Engine& engine, const WindowRunOptions& options, std::strin
     if (why = whyNotOnScreen(*backend); !why.empty()) return false;
 
     // Pages are held for the run, so that their records outlive every mouse delivery. The keeper
-    // is set with the first page read, so that no erasing comes in between.
+    // and the listener are set with the first page read, so that no erasing or switching comes in
+    // between.
     PageMouseRelay mouse;
     PageWindow* pageWindow = nullptr;  // the UI thread's, once it is there
+    WindowPointer pointer(*backend, pageWindow);
     ShownPages shown;
     Surface* surface = nullptr;
     {
@@ -160,15 +202,20 @@ bool runInPageWindow(Engine& engine, const WindowRunOptions& options, std::strin
         shown.pages.emplace_back(page);
         shown.mayShow.push_back(surface);
         mouse.setPage(page);
+        // An erased page's surface stays while the window may be painting it. When the page was
+        // current the next one has become current already (without one the window keeps the last
+        // picture of this one).
         setErasedSurfaceKeeper([&](std::unique_ptr<Surface>& erased) {
             if (std::find(shown.mayShow.begin(), shown.mayShow.end(), erased.get()) == shown.mayShow.end()) return;
             shown.kept.push_back(std::move(erased));
-            // The page shown next; without one the window keeps the last picture of this one.
-            tlogopage* next = currentPage();
-            if (!next || next->erased || !next->surface) return;
+        });
+        setCurrentPageListener([&](tlogopage* next) {
+            if (next->erased || !next->surface) return;
             Surface* nextSurface = next->surface.get();
-            shown.pages.emplace_back(next);
-            shown.mayShow.push_back(nextSurface);
+            if (std::find(shown.mayShow.begin(), shown.mayShow.end(), nextSurface) == shown.mayShow.end()) {
+                shown.pages.emplace_back(next);
+                shown.mayShow.push_back(nextSurface);
+            }
             mouse.setPage(next);
             // Runs in the loop, after the window has been made.
             backend->post([&pageWindow, nextSurface] {
@@ -179,6 +226,8 @@ bool runInPageWindow(Engine& engine, const WindowRunOptions& options, std::strin
     // After the window is gone: nothing else uses the pages and surfaces kept.
     auto letGo = [&shown] {
         LockedScope locked;  // counts change under the global lock only
+        setPointerHost(nullptr);
+        setCurrentPageListener(nullptr);
         setErasedSurfaceKeeper(nullptr);
         shown.kept.clear();
         shown.pages.clear();
@@ -196,6 +245,11 @@ bool runInPageWindow(Engine& engine, const WindowRunOptions& options, std::strin
         pageWindow = &w;
         waiter = std::thread([&] {
             {
+                LockedScope locked;
+                setPointerHost(&pointer);
+            }
+            if (options.start) options.start();
+            {
                 std::unique_lock lock(mutex);
                 auto asked = [&closeAsked] { return closeAsked; };
                 if (options.deadline)
@@ -205,6 +259,11 @@ bool runInPageWindow(Engine& engine, const WindowRunOptions& options, std::strin
             }
             mouse.stop();
             engine.stopProcesses();
+            {
+                // Before the loop ends: a pointer question from now on would wait for it forever.
+                LockedScope locked;
+                setPointerHost(nullptr);
+            }
             ended = true;
             backend->post([] {});  // the loop looks at `ended` now
         });

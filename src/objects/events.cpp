@@ -11,20 +11,30 @@
 //   button up      becomes busy; onLeftUp/onRightUp/...       remembered (only the last)
 //   click          becomes busy; onClick (not right after a   dropped
 //                  tool ran)
-//   move           left down: onDrag; no button: onMouseMove  dropped
+//   move           left down: onDrag, or while dragging a     dropped
+//                  "@drag" process; no button: onMouseMove
 //   enter / leave  becomes busy; onMouseEnter/onMouseLeave    cancels a pending opposite one,
 //                                                             else remembered
 //   handler ends   -                                          not busy; then delivers the
 //                                                             remembered release, else enter,
 //                                                             else leave
 //
-// A right button-down with Shift starts moving the object with the mouse (unless it is
-// frozen) and the next button-up ends it; meanwhile nothing else is raised.
+// Moving and dragging:
+//
+//   right down with Shift, or startMove   moving (unless frozen): nothing is raised; whoever
+//                                         delivers the mouse makes the object follow it
+//   any button up while moving            the move ends; nothing is raised
+//   left down with autoDrag, or startDrag dragging: the grab point is remembered
+//   left-button move while dragging       becomes busy; a "@drag" process puts the object
+//                                         where the mouse is less the grab point, then runs
+//                                         onDrag in that process (moves meanwhile are dropped)
+//   button up                             the drag ends
 #include "events.h"
 
 #include "dictionary.h"
 #include "global_lock.h"
 #include "name_codes.h"
+#include "reader.h"
 
 namespace qm {
 
@@ -42,22 +52,7 @@ bool hasHandler(tmultiobject* obj, int32_t code) {
     return h && !h->IsEmpty();
 }
 
-MouseState& stateOf(tmultiobject* obj) {
-    if (!obj->mouse) obj->mouse = std::make_unique<MouseState>();
-    return *obj->mouse;
-}
-
-// Whether the object or a place up its chain has a true "frozen" setting.
-bool isFrozen(tmultiobject* obj) {
-    const int32_t frozen = nameCodes().intern(firstWord("dict", "frozen"));
-    for (tmultiobject* o = obj; o; o = o->place) {
-        tLogoVarDesc* d = o->findVariable(frozen);
-        if (!d) return false;
-        tlogoobject* v = d->Value();
-        if (v && v->IsBool() && v->ToBool()) return true;
-    }
-    return false;
-}
+MouseState& stateOf(tmultiobject* obj) { return mouseStateOf(obj); }
 
 void handlerFinished(tmultiobject* obj);
 
@@ -73,6 +68,28 @@ void deliverUp(tmultiobject* obj, int32_t button) {
     MouseState& s = stateOf(obj);
     s.busy = true;
     raiseBusy(obj, evLeftUp + (button < 0 || button > 2 ? 0 : button));
+}
+
+// What a "@drag" process runs: internal names that take the current language's words.
+Ref<tlogoobject> dragInstruction() {
+    return Ref<tlogoobject>(
+        parse(translateText("\xB7.setpos \xB7myPlace'\xB7mousepos - \xB7" "clickedpos \xB7runevent \"\xB7onDrag")));
+}
+
+// The object becomes busy and drags itself in a process of its own (kind 15).
+void startDragProcess(tmultiobject* obj) {
+    stateOf(obj).busy = true;
+    Ref<tmultiobject> keep = obj;
+    ProcessSetup setup;
+    setup.name = processes().uniqueName("@drag");
+    setup.kind = pkDrag;
+    setup.object = obj;
+    setup.instructions = dragInstruction();
+    setup.scope = std::make_unique<tLogoLocaltab>();
+    setup.onFinished = [keep] { handlerFinished(keep.get()); };
+    setup.callbackObject = obj;
+    auto callback = setup.onFinished;
+    if (!processes().start(std::move(setup))) callback();  // shutting down
 }
 
 void handlerFinished(tmultiobject* obj) {
@@ -92,6 +109,23 @@ void handlerFinished(tmultiobject* obj) {
 }
 
 } // namespace
+
+MouseState& mouseStateOf(tmultiobject* obj) {
+    QM_ASSERT_LOCK_HELD();
+    if (!obj->mouse) obj->mouse = std::make_unique<MouseState>();
+    return *obj->mouse;
+}
+
+bool isFrozen(tmultiobject* obj) {
+    const int32_t frozen = nameCodes().intern(firstWord("dict", "frozen"));
+    for (tmultiobject* o = obj; o; o = o->place) {
+        tLogoVarDesc* d = o->findVariable(frozen);
+        if (!d) return false;
+        tlogoobject* v = d->Value();
+        if (v && v->IsBool() && v->ToBool()) return true;
+    }
+    return false;
+}
 
 ProcessPtr raiseEvent(tmultiobject* obj, int32_t code, std::function<void()> onFinished, int32_t dataVar,
                       tlogoobject* dataValue) {
@@ -175,8 +209,30 @@ void MouseDriver::move(tmultiobject* obj, int32_t x, int32_t y, int32_t buttons)
     LockedScope locked;
     MouseState& s = stateOf(obj);
     if (s.moving || s.resizing || s.busy) return;
-    if (buttons == 0) raiseBusy(obj, evDrag);
-    else if (buttons < 0) raiseBusy(obj, evMouseMove);
+    if (buttons == 0) {
+        // An autoDrag object whose press came while it was busy has no grab point: it stays put.
+        if (s.dragging) startDragProcess(obj);
+        else if (!s.autoDrag) raiseBusy(obj, evDrag);
+    } else if (buttons < 0) {
+        raiseBusy(obj, evMouseMove);
+    }
+}
+
+bool MouseDriver::startMove(tmultiobject* obj) {
+    LockedScope locked;
+    if (isFrozen(obj)) return false;
+    MouseState& s = stateOf(obj);
+    s.moving = true;
+    s.dragging = false;
+    return true;
+}
+
+void MouseDriver::startDrag(tmultiobject* obj, int32_t x, int32_t y) {
+    LockedScope locked;
+    MouseState& s = stateOf(obj);
+    s.clickedX = x;
+    s.clickedY = y;
+    s.dragging = true;
 }
 
 void MouseDriver::enter(tmultiobject* obj) {

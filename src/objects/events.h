@@ -32,6 +32,20 @@ struct MouseDriver {
     static void move(tmultiobject* obj, int32_t x, int32_t y, int32_t buttons);
     static void enter(tmultiobject* obj);
     static void leave(tmultiobject* obj);
+
+    // Starts moving the object with the mouse, as a right button-down with Shift does; false when
+    // it or a place up its chain is frozen. The next button-up ends the move. Whoever delivers the
+    // mouse makes the object follow it meanwhile (move() itself ignores a moving object).
+    static bool startMove(tmultiobject* obj);
+    // Makes the left button drag the object until it is released, as a left button-down on an
+    // object whose autoDrag is true does; (x, y) is the grab point from its top-left corner.
+    static void startDrag(tmultiobject* obj, int32_t x, int32_t y);
 };
+
+// The mouse state of a visible object, made on first use. Use with the global lock held.
+MouseState& mouseStateOf(tmultiobject* obj);
+// Whether the object or a place up its chain has a true "frozen" setting; the walk ends (false) at
+// the first object without such a setting.
+bool isFrozen(tmultiobject* obj);
 
 } // namespace qm

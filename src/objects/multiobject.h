@@ -79,7 +79,8 @@ struct MouseState {
     bool pendingEnter = false, pendingLeave = false;
     bool toolJustRan = false;
     bool moving = false, resizing = false, dragging = false;
-    bool autoDrag = false;
+    bool autoDrag = false;  // the left button drags the object ("autoDrag" setting)
+    bool frozen = false;    // the user may not move it with the mouse ("frozen" setting)
     int32_t clickedX = 0, clickedY = 0;
 };
 
@@ -227,5 +228,10 @@ tmultiobject* findObjectByCode(tmultiobject* from, int32_t code);
 tcontainerobject* containerOf(tmultiobject* from);
 // The current object as an object record (the main object when there is none).
 tmultiobject* currentObject(ProcessContext& cx);
+// The object record a value is, or nil. Every value of kind Object is one; this costs a
+// comparison where a dynamic_cast that fails compares type names.
+inline tmultiobject* asObject(tlogoobject* v) {
+    return v && v->vkind == ValueKind::Object ? static_cast<tmultiobject*>(v) : nullptr;
+}
 
 } // namespace qm

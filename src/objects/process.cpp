@@ -159,6 +159,8 @@ void tLogoprocess::threadMain() {
         } catch (eLogoException& e) {
             if (kind == pkEvent && !e.located) {
                 e.recordProcedure(nameCodes().textOf(eventCode), setup.object.get(), -1, ipEvent);
+            } else if (kind == pkDrag && !e.located) {
+                e.recordProcedure(name, setup.object.get(), -1, ipAutoDrag);
             }
             if (reporter) reporter->reportError(e);
         } catch (eOutputException&) {

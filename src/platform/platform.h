@@ -113,6 +113,16 @@ public:
     virtual void setVisible(bool visible) = 0;
     // The id other processes know the window by (the plug-in's messages are addressed to it).
     virtual NativeId nativeId() const = 0;
+    // Where the top-left pixel of the window's client area is on the screen, in screen pixels: what
+    // turns a point of the window into a point of the screen, where the mouse pointer is told.
+    virtual Point screenPosition() const = 0;
+};
+
+// The mouse pointer now: where it is in screen pixels, and the Modifier bits of the keys and buttons
+// held (Shift, Control, Alt and the *Held bits).
+struct PointerState {
+    Point position;
+    std::uint32_t modifiers = 0;
 };
 
 using TimerId = std::uint64_t;
@@ -149,6 +159,11 @@ public:
     }
 
     virtual bool isUiThread() const = 0;
+
+    // The mouse pointer, for the engine's mousepos and mousestate, and moving it (setmousepos).
+    // UI thread only.
+    virtual PointerState pointer() = 0;
+    virtual void warpPointer(Point screen) = 0;
 
     // Runs `fn` on the UI thread after `interval`, and again every `interval` when `repeat` is set,
     // until cancelled. Cancelling an unknown or finished timer does nothing; a timer may cancel itself.

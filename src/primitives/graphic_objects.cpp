@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "control_support.h"
 #include "dictionary.h"
@@ -16,6 +17,7 @@
 #include "primitives.h"
 #include "property_rows.h"
 #include "registry.h"
+#include "screen_pointer.h"
 
 namespace qm {
 
@@ -23,6 +25,14 @@ namespace {
 
 tlogopage* g_currentPage = nullptr;  // not held: a page clears it when it is erased
 ErasedSurfaceKeeper g_surfaceKeeper;   // the global lock
+CurrentPageListener g_pageListener;    // the global lock
+
+// Every change of the current page goes through here, so that whatever shows it follows.
+void makeCurrent(tlogopage* page) {
+    if (page == g_currentPage) return;
+    g_currentPage = page;
+    if (page && g_pageListener) g_pageListener(page);
+}
 
 // ---- native classes ----
 
@@ -210,7 +220,7 @@ void tlogopage::OnCreate(ProcessContext& cx) {
     params.take(4);
     surface = std::make_unique<Surface>(w, h, bg);
     declareScreenProperties(this, true);
-    if (!g_currentPage) g_currentPage = this;
+    if (!g_currentPage) makeCurrent(this);
 }
 
 void forgetMouseOf(tlogopage* page);
@@ -223,7 +233,7 @@ void tlogopage::OnErased() {
         // The next page to show is the first other page still there.
         for (tmultiobject* o = firstObject(); o; o = o->next)
             if (auto* p = dynamic_cast<tlogopage*>(o); p && p != this && p->surface && !p->erased) {
-                g_currentPage = p;
+                makeCurrent(p);
                 break;
             }
     }
@@ -341,7 +351,12 @@ Surface& surfaceOf(ProcessContext& cx) {
 }
 
 tlogopage* currentPage() { return g_currentPage; }
-void setCurrentPage(tlogopage* page) { g_currentPage = page; }
+void setCurrentPage(tlogopage* page) { makeCurrent(page); }
+
+void setCurrentPageListener(CurrentPageListener listener) {
+    QM_ASSERT_LOCK_HELD();
+    g_pageListener = std::move(listener);
+}
 
 // ---- events ----
 
@@ -383,6 +398,7 @@ void registerGraphicClasses(tMainLogoObject& main) {
         c->declareCommon(dictCode("name", "savePicture"), makeBool(true));
     registerTurtleProcedures(main, *turtleClass);
     registerScreenProcedures(main, *pageClass, *paneClass);
+    registerPointerProcedures(main, *turtleClass, *pageClass, *paneClass);
     Turtle::setOverlapModeReader(overlapModeIsRectangles);
 }
 
@@ -411,7 +427,7 @@ tlogopage* createFirstPage(ProcessContext& cx) {
     cx.me = page;
     tmultiobject* turtle = createObject(cx, turtleClass, none.get());
     page->who.assign(1, Ref<tlogoobject>(turtle));
-    g_currentPage = page;
+    makeCurrent(page);
     return page;
 }
 
@@ -436,9 +452,83 @@ struct PageMouseState {
 };
 std::vector<PageMouseState> g_mouseStates;
 
+// The object moving with the mouse (there is one mouse, so at most one): where the pointer was when
+// the move began, in absolute pixels of the page shown, and where the object was then (a turtle's
+// absolute position, or a pane's place in its parent). It has the mouse to itself until a button
+// goes up, wherever the pointer goes.
+struct MouseMoveCapture {
+    Ref<tmultiobject> object;
+    Point anchor;
+    RealPoint start;
+};
+std::optional<MouseMoveCapture> g_moving;
+
+// The object follows the pointer from `anchor`; a page does not move. An object that was moving
+// stops: the mouse has one capture.
+void beginFollowing(tmultiobject* obj, Point anchor) {
+    if (g_moving && g_moving->object.get() != obj) mouseStateOf(g_moving->object.get()).moving = false;
+    g_moving.reset();
+    RealPoint start;
+    if (tTurtle* t = turtleObjectOf(obj)) {
+        start = t->turtle->absolutePosition();
+    } else if (auto* pane = dynamic_cast<tlogopane*>(obj); pane && pane->surface && pane->surface->parent()) {
+        const Point at = pane->surface->positionInParent();
+        start = {static_cast<LReal>(at.x), static_cast<LReal>(at.y)};
+    } else {
+        mouseStateOf(obj).moving = false;
+        return;
+    }
+    g_moving = MouseMoveCapture{obj, anchor, start};
+}
+
+void followMouse(Point p) {
+    const MouseMoveCapture& m = *g_moving;
+    const RealPoint to{m.start.x + static_cast<LReal>(p.x - m.anchor.x), m.start.y + static_cast<LReal>(p.y - m.anchor.y)};
+    if (tTurtle* t = turtleObjectOf(m.object.get())) {
+        Turtle& turtle = *t->turtle;
+        if (!turtle.surface()) return;
+        // Nothing is drawn on the way and no event comes of it.
+        struct PenBack {
+            Turtle& turtle;
+            PenMode pen;
+            ~PenBack() { turtle.setPenMode(pen); }
+        } penBack{turtle, turtle.penMode()};
+        turtle.setPenMode(PenMode::Up);
+        try {
+            turtle.dotSetPosition(turtle.surface()->toCartesian(to));
+        } catch (const eLogoException&) {
+        }
+    } else if (auto* pane = dynamic_cast<tlogopane*>(m.object.get()); pane && pane->surface) {
+        if (Surface* onto = pane->surface->parent()) onto->addChild(pane->surface.get(), nearestPoint(to));
+    }
+}
+
 } // namespace
 
+bool startMouseMove(tmultiobject* obj) {
+    QM_ASSERT_LOCK_HELD();
+    if (!MouseDriver::startMove(obj)) return false;
+    const Point pointer = pointerState().position, origin = pageScreenOrigin();
+    beginFollowing(obj, {pointer.x - origin.x, pointer.y - origin.y});
+    return true;
+}
+
+Point screenOriginOf(const Surface& s) {
+    Point at = pageScreenOrigin();
+    for (const Surface* c = &s; c->parent(); c = c->parent()) {
+        const Point p = c->positionInParent();
+        at.x += p.x;
+        at.y += p.y;
+    }
+    return at;
+}
+
 void forgetMouseOf(tlogopage* page) {
+    // Erasing a page ends a move with the mouse, so that nothing is held once the pages have gone.
+    if (g_moving) {
+        mouseStateOf(g_moving->object.get()).moving = false;
+        g_moving.reset();
+    }
     g_mouseStates.erase(std::remove_if(g_mouseStates.begin(), g_mouseStates.end(),
                                        [page](const PageMouseState& s) { return s.page == page; }),
                         g_mouseStates.end());
@@ -446,7 +536,7 @@ void forgetMouseOf(tlogopage* page) {
 
 namespace {
 
-PageMouseState& mouseStateOf(tlogopage* page) {
+PageMouseState& pageStateOf(tlogopage* page) {
     for (auto& s : g_mouseStates)
         if (s.page == page) return s;
     g_mouseStates.push_back({page, {}, {}, -1});
@@ -480,7 +570,7 @@ Hit hitAt(tmultiobject* screenObject, Surface& surface, Point p) {
 void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool shift) {
     LockedScope locked;
     if (!page || page->erased || !page->surface) return;
-    PageMouseState& st = mouseStateOf(page);
+    PageMouseState& st = pageStateOf(page);
     if (what == PageMouse::Leave) {
         if (st.hovered && st.hovered.get() != page) MouseDriver::leave(st.hovered.get());
         st.hovered = nullptr;
@@ -489,6 +579,20 @@ void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool sh
         return;
     }
     page->surface->mouseAt(p);
+    if (g_moving && (g_moving->object->erased || !mouseStateOf(g_moving->object.get()).moving)) g_moving.reset();
+    if (g_moving) {
+        // Whatever is under the pointer, the moving object has the mouse; presses change nothing.
+        if (what == PageMouse::Move) {
+            followMouse(p);
+        } else if (what == PageMouse::Release) {
+            Ref<tmultiobject> moved = g_moving->object;
+            g_moving.reset();
+            st.pressed = nullptr;
+            st.heldButton = -1;
+            MouseDriver::up(moved.get(), button, 0, 0, shift);  // ends the move; nothing is raised
+        }
+        return;
+    }
     const Hit hit = hitAt(page, *page->surface, p);
     const auto rx = static_cast<int32_t>(hit.relative.x), ry = static_cast<int32_t>(hit.relative.y);
     switch (what) {
@@ -502,6 +606,7 @@ void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool sh
             hit.turtle->setLastClick({r.left + hit.relative.x - c.x, r.top + hit.relative.y - c.y});
         }
         MouseDriver::down(hit.object, button, rx, ry, shift, what == PageMouse::DoubleClick);
+        if (hit.object->mouse && hit.object->mouse->moving) beginFollowing(hit.object, p);
         break;
     case PageMouse::Release: {
         Ref<tmultiobject> pressed = st.pressed;
@@ -539,15 +644,17 @@ namespace qm {
 namespace {
 
 #ifdef QM_TESTING
-// %pagemouse page action x y [button]: the window system's mouse on a page at the absolute point
-// (x, y). Actions: move, press, release, double, leave; button 0 left (the default), 1 right,
-// 2 middle.
+// %pagemouse page action x y [button [shifts]]: the window system's mouse on a page at the absolute
+// point (x, y). Actions: move, press, release, double, leave; button 0 left (the default), 1 right,
+// 2 middle; shifts as mousestate gives them (bit 0 Ctrl, bit 1 Shift), none by default. On the
+// imaginary screen of a run without a window the pointer goes there first, holding what is held.
 void primTestPageMouse(ProcessContext& cx, int32_t n) {
     auto* page = dynamic_cast<tlogopage*>(findObject(currentObject(cx), input(cx, n, 0)));
     if (!page) throw eLogoException(erInitPage, input(cx, n, 0));
     const std::string action = input(cx, n, 1)->GetText();
     const Point p{nearest(input(cx, n, 2)->ToReal()), nearest(input(cx, n, 3)->ToReal())};
     const int32_t button = n > 4 ? input(cx, n, 4)->ToIntRange(0, 2) : 0;
+    const std::uint32_t shifts = n > 5 ? static_cast<std::uint32_t>(input(cx, n, 5)->ToIntRange(0, 3)) : 0;
     PageMouse what;
     if (action == "move") what = PageMouse::Move;
     else if (action == "press") what = PageMouse::Press;
@@ -555,7 +662,12 @@ void primTestPageMouse(ProcessContext& cx, int32_t n) {
     else if (action == "double") what = PageMouse::DoubleClick;
     else if (action == "leave") what = PageMouse::Leave;
     else throw eLogoException(erBadValue, input(cx, n, 1));
-    pageMouse(page, what, p, button, false);
+    std::uint32_t buttons = pointerState().buttons;
+    if (what == PageMouse::Press || what == PageMouse::DoubleClick) buttons |= 1u << button;
+    else if (what == PageMouse::Release) buttons &= ~(1u << button);
+    const Point origin = pageScreenOrigin();
+    recordTestPointer({origin.x + p.x, origin.y + p.y}, buttons, shifts);
+    pageMouse(page, what, p, button, (shifts & kPointerShift) != 0);
     finish(cx, n, nullptr);
 }
 

@@ -74,6 +74,11 @@ tTurtle* ownerOf(SurfaceObject* o);
 // The page shown now, or nil.
 tlogopage* currentPage();
 void setCurrentPage(tlogopage* page);
+// Told, with the global lock held, whenever another page becomes the current page (never nil:
+// when the current page is hidden and none follows, whatever shows it keeps its last picture).
+// A window uses it to show the page. Set and cleared with the lock held.
+using CurrentPageListener = std::function<void(tlogopage* page)>;
+void setCurrentPageListener(CurrentPageListener listener);
 
 // Raises an event of an object in a new process (nothing when it has no handler).
 void raiseObjectEvent(tmultiobject* obj, const char* internalEventName);
@@ -94,5 +99,13 @@ void enterPage(ProcessContext& cx, tlogopage* page);
 // unless the calling thread holds it.
 enum class PageMouse { Move, Press, Release, DoubleClick, Leave };
 void pageMouse(tlogopage* page, PageMouse what, Point absolute, int32_t button = 0, bool shift = false);
+
+// Starts moving a turtle or pane with the mouse from where the pointer is now (startMove); false
+// when it is frozen. Until a button goes up it follows the pointer: a turtle with nothing drawn and
+// no events (range style window when its style is window, else fence), a pane within its page.
+bool startMouseMove(tmultiobject* obj);
+// The screen pixel of a surface's top-left pixel: where its page shows, plus the places of the
+// panes on the way down to it.
+Point screenOriginOf(const Surface& s);
 
 } // namespace qm

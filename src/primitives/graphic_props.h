@@ -39,6 +39,8 @@ tLogoList* pointValue(LReal x, LReal y);
 // Declares the pseudo-variables of a new turtle, page or pane on the instance itself.
 void declareTurtleProperties(tmultiobject* turtle);
 void declareScreenProperties(tmultiobject* screen, bool page);
+// autoDrag and frozen, which turtles and panes share.
+void declareMovableProperties(tmultiobject* obj);
 
 // ---- procedures ----
 
@@ -47,6 +49,9 @@ void declareScreenProperties(tmultiobject* screen, bool page);
 // send them to turtles).
 void registerTurtleProcedures(tMainLogoObject& main, tmultiobject& turtleClass);
 void registerScreenProcedures(tMainLogoObject& main, tmultiobject& pageClass, tmultiobject& paneClass);
+// The mouse pointer's procedures: the main object's, and those of the graphic classes.
+void registerPointerProcedures(tMainLogoObject& main, tmultiobject& turtleClass, tmultiobject& pageClass,
+                               tmultiobject& paneClass);
 
 // Registers a property's getter and setter procedures (every spelling) in a table.
 using PropertyGet = tlogoobject* (*)(tmultiobject* self);

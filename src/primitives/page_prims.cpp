@@ -270,16 +270,30 @@ void primReorder(ProcessContext& cx, int32_t n) {
     finish(cx, n, nullptr);
 }
 
-void primTocartesian(ProcessContext& cx, int32_t n) {
-    const RealPoint p = screenOf(cx).toCartesian(pointOf(input(cx, n, 0)));
+// tocartesian and toabsolute: through the surface of the current object's page or pane; the main
+// object (and whatever sits on no page) gives its input back unchanged.
+void convertPoint(ProcessContext& cx, int32_t n, RealPoint (Surface::*convert)(RealPoint) const) {
+    tlogoobject* v = input(cx, n, 0);
+    Surface* s = surfaceFrom(currentObject(cx));
+    if (!s) {
+        finish(cx, n, v);
+        return;
+    }
+    const RealPoint p = (s->*convert)(pointOf(v));
     Ref<tLogoList> l = pointValue(p.x, p.y);
     finish(cx, n, l.get());
 }
+void primTocartesian(ProcessContext& cx, int32_t n) { convertPoint(cx, n, &Surface::toCartesian); }
+void primToabsolute(ProcessContext& cx, int32_t n) { convertPoint(cx, n, &Surface::toAbsolute); }
 
-void primToabsolute(ProcessContext& cx, int32_t n) {
-    const RealPoint p = screenOf(cx).toAbsolute(pointOf(input(cx, n, 0)));
-    Ref<tLogoList> l = pointValue(p.x, p.y);
-    finish(cx, n, l.get());
+// A pane's .setpos and .setapos: as setting pos and aPos.
+void primPaneDotSetpos(ProcessContext& cx, int32_t n) {
+    setPanePos(currentObject(cx), input(cx, n, 0));
+    finish(cx, n, nullptr);
+}
+void primPaneDotSetapos(ProcessContext& cx, int32_t n) {
+    setPaneAPos(currentObject(cx), input(cx, n, 0));
+    finish(cx, n, nullptr);
 }
 
 void primPrintme(ProcessContext& cx, int32_t n) {
@@ -305,6 +319,10 @@ const PrimitiveRow kScreenClassPrimitives[] = {
 };
 const PrimitiveRow kPagePrimitives[] = {
     {"printme", DescKind::Main, 0, false, etFun, primPrintme},
+};
+const PrimitiveRow kPanePrimitives[] = {
+    {".setpos", DescKind::Main, 1, false, etFun, primPaneDotSetpos},
+    {".setapos", DescKind::Main, 1, false, etFun, primPaneDotSetapos},
 };
 
 } // namespace
@@ -334,8 +352,12 @@ void cleanSurface(tmultiobject* screenObject, Surface& s) {
 void declareScreenProperties(tmultiobject* obj, bool isPage) {
     declareProperties(obj, kScreenProperties, std::size(kScreenProperties));
     applyClassDefaults(obj, kScreenProperties, std::size(kScreenProperties), {5, 39});
-    if (isPage) declareProperties(obj, kPageProperties, std::size(kPageProperties));
-    else declareProperties(obj, kPaneProperties, std::size(kPaneProperties));
+    if (isPage) {
+        declareProperties(obj, kPageProperties, std::size(kPageProperties));
+    } else {
+        declareProperties(obj, kPaneProperties, std::size(kPaneProperties));
+        declareMovableProperties(obj);
+    }
 }
 
 void registerScreenProcedures(tMainLogoObject& main, tmultiobject& pageClass, tmultiobject& paneClass) {
@@ -347,6 +369,7 @@ void registerScreenProcedures(tMainLogoObject& main, tmultiobject& pageClass, tm
     addPrimitives(pageClass.procedures, kPagePrimitives);
     addPropertyProcedures(pageClass.procedures, kPageProperties);
     addPropertyProcedures(paneClass.procedures, kPaneProperties);
+    addPrimitives(paneClass.procedures, kPanePrimitives);
 }
 
 } // namespace qm

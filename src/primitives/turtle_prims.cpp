@@ -914,6 +914,7 @@ void primToBack(ProcessContext& cx, int32_t n) {
 void declareTurtleProperties(tmultiobject* turtleObject) {
     declareProperties(turtleObject, kTurtleProperties, std::size(kTurtleProperties));
     applyClassDefaults(turtleObject, kTurtleProperties, std::size(kTurtleProperties), {1, 4, 40, 41, 42, 43, 50, 51});
+    declareMovableProperties(turtleObject);
 }
 
 void registerTurtleProcedures(tMainLogoObject& main, tmultiobject& turtleClass) {

@@ -228,6 +228,56 @@ TEST_F(X11Test, EmbeddedWindowLivesInTheForeignParent) {
     m_backend->waitEvent(e, 50ms);
 }
 
+// Where a window's client area is, where the pointer is and what it holds, and warping it: what the
+// server says, whether the window is top-level or embedded in a foreign parent placed elsewhere.
+TEST_F(X11Test, ThePointerAndTheWindowsPlaceAreTheServers) {
+    const ::Window parent = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 35, 47, 300, 200, 0, 0, 0);
+    XMapWindow(m_display, parent);
+    XSync(m_display, False);
+    auto top = mappedWindow({.size = {80, 60}});
+    auto child = mappedWindow({.size = {80, 60}, .parent = parent});
+    ASSERT_NE(top, nullptr);
+    ASSERT_NE(child, nullptr);
+    XMoveWindow(m_display, top->nativeId(), 120, 90);
+    XMoveWindow(m_display, child->nativeId(), 7, 9);
+    XSync(m_display, False);
+    for (Window* w : {top.get(), child.get()}) {
+        int x = 0, y = 0;
+        ::Window inner;
+        XTranslateCoordinates(m_display, w->nativeId(), DefaultRootWindow(m_display), 0, 0, &x, &y, &inner);
+        EXPECT_EQ(w->screenPosition(), (Point{x, y}));
+    }
+    EXPECT_EQ(child->screenPosition(), (Point{35 + 7, 47 + 9}));
+
+    m_backend->warpPointer({200, 111});
+    XSync(m_display, False);
+    ::Window root, inner;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &inner, &rootX, &rootY, &x, &y, &mask);
+    EXPECT_EQ(rootX, 200);
+    EXPECT_EQ(rootY, 111);
+    EXPECT_EQ(m_backend->pointer().position, (Point{200, 111}));
+    EXPECT_EQ(m_backend->pointer().modifiers, 0u);
+
+    // Off the screen the server keeps the pointer at its edge.
+    m_backend->warpPointer({-50, 1000000});
+    const PointerState edge = m_backend->pointer();
+    EXPECT_EQ(edge.position.x, 0);
+    EXPECT_EQ(edge.position.y, DisplayHeight(m_display, DefaultScreen(m_display)) - 1);
+
+    XTestFakeMotionEvent(m_display, DefaultScreen(m_display), 150, 100, CurrentTime);
+    XTestFakeButtonEvent(m_display, Button3, True, CurrentTime);
+    XSync(m_display, False);
+    EXPECT_EQ(m_backend->pointer().position, (Point{150, 100}));
+    EXPECT_EQ(m_backend->pointer().modifiers, kRightHeld);
+    XTestFakeButtonEvent(m_display, Button3, False, CurrentTime);
+    XSync(m_display, False);
+    EXPECT_EQ(m_backend->pointer().modifiers, 0u);
+    XDestroyWindow(m_display, parent);
+    XSync(m_display, False);
+}
+
 TEST_F(X11Test, BadParentIsRefusedAndTheBackendCarriesOn) {
     // A window id that names nothing: one of ours that no longer exists.
     const ::Window gone = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 10, 10, 0, 0, 0);

@@ -23,6 +23,16 @@ void HeadlessWindow::resize(Size size) {
     m_frame.resize(std::max(size.width, 0), std::max(size.height, 0), kWhite);
 }
 
+Point HeadlessWindow::screenPosition() const {
+    std::lock_guard lock(m_backend.m_screenMutex);
+    return m_screenPosition;
+}
+
+void HeadlessWindow::moveTo(Point screen) {
+    std::lock_guard lock(m_backend.m_screenMutex);
+    m_screenPosition = screen;
+}
+
 HeadlessBackend::HeadlessBackend() = default;
 HeadlessBackend::~HeadlessBackend() = default;
 
@@ -39,6 +49,36 @@ std::unique_ptr<Window> HeadlessBackend::createWindow(const WindowOptions& optio
         id = m_nextId++;
     }
     return std::make_unique<HeadlessWindow>(*this, options, id);
+}
+
+PointerState HeadlessBackend::pointer() {
+    std::lock_guard lock(m_screenMutex);
+    return m_pointer;
+}
+
+void HeadlessBackend::warpPointer(Point screen) {
+    std::lock_guard lock(m_screenMutex);
+    m_pointer.position = screen;
+}
+
+void HeadlessBackend::inject(Event event) {
+    switch (event.type) {
+    case EventType::MouseMove:
+    case EventType::MouseDown:
+    case EventType::MouseUp:
+    case EventType::MouseDoubleClick:
+    case EventType::MouseLeave: {
+        // Asked before the lock is taken: a window may wrap one of ours and ask it in turn.
+        const std::optional<Point> at = event.window ? std::optional(event.window->screenPosition()) : std::nullopt;
+        std::lock_guard lock(m_screenMutex);
+        if (at) m_pointer.position = {at->x + event.x, at->y + event.y};
+        m_pointer.modifiers = event.modifiers;
+        break;
+    }
+    default:
+        break;
+    }
+    m_core.pushEvent(std::move(event));
 }
 
 bool HeadlessBackend::waitEvent(Event& out, std::chrono::milliseconds timeout) {

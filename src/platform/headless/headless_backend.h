@@ -1,5 +1,11 @@
 // The in-memory backend: windows keep their last frame for tests and snapshots, input is injected
 // by the caller, and timers may follow a virtual clock that tests move by hand.
+//
+// The screen is imaginary and deterministic: every window's client area starts with its top-left
+// pixel at screen (0, 0) until a test places it with moveTo(); the pointer starts at (0, 0) with
+// nothing held and is where the last warpPointer() or injected mouse event put it (an event of a
+// window counts at the window's position plus the event's point, with the event's modifiers). A warp
+// only moves the pointer: unlike a real display it makes no mouse event.
 #pragma once
 
 #include <set>
@@ -22,6 +28,9 @@ public:
     Size size() const override { return {m_frame.width(), m_frame.height()}; }
     void setVisible(bool visible) override { m_visible = visible; }
     NativeId nativeId() const override { return m_id; }
+    Point screenPosition() const override;
+    // Places the window's client area on the imaginary screen.
+    void moveTo(Point screen);
 
     // What a test or a snapshot reads: the window's picture as last presented (white before that).
     const Bitmap& frame() const { return m_frame; }
@@ -34,6 +43,7 @@ private:
     HeadlessBackend& m_backend;
     NativeId m_id;
     NativeId m_parent;
+    Point m_screenPosition;  // the backend's m_screenMutex
     Bitmap m_frame;
     std::string m_title;
     bool m_visible;
@@ -54,10 +64,13 @@ public:
         return m_core.addTimer(interval, repeat, std::move(fn));
     }
     void cancelTimer(TimerId id) override { m_core.cancelTimer(id); }
+    PointerState pointer() override;
+    void warpPointer(Point screen) override;
 
     // Scripted input, from any thread: the event is taken by a later waitEvent. A window given in
-    // the event must be one of this backend's.
-    void inject(Event event) { m_core.pushEvent(std::move(event)); }
+    // the event must be one of this backend's. A mouse event moves the pointer at once, as a real
+    // mouse does before its event is read.
+    void inject(Event event);
 
     // Deterministic time: after useVirtualClock(), timers fire only inside advance(), in due order.
     void useVirtualClock() { m_core.useVirtualClock(); }
@@ -70,6 +83,9 @@ public:
 private:
     friend class HeadlessWindow;
     LoopCore m_core;
+    // The pointer and the windows' places: tests inject from any thread.
+    mutable std::mutex m_screenMutex;
+    PointerState m_pointer;
     std::mutex m_foreignMutex;
     std::set<NativeId> m_foreign;
     NativeId m_nextId = 0x100000;

@@ -125,6 +125,7 @@ public:
     Size size() const override { return m_size; }
     void setVisible(bool visible) override;
     NativeId nativeId() const override { return m_id; }
+    Point screenPosition() const override;
 
     // Called by the backend's event translation.
     void exposed(const Rect& area);
@@ -162,6 +163,8 @@ public:
         return m_core.addTimer(interval, repeat, std::move(fn));
     }
     void cancelTimer(TimerId id) override { m_core.cancelTimer(id); }
+    PointerState pointer() override;
+    void warpPointer(Point screen) override;
 
     Display* display() const { return m_display; }
     int depth() const { return m_depth; }
@@ -264,6 +267,15 @@ void X11Window::resizedBySystem(Size size) {
     if (size.width > m_backingSize.width || size.height > m_backingSize.height) makeBacking(size);
 }
 
+// The window manager may have framed the window anywhere: the server tells where the client area is.
+Point X11Window::screenPosition() const {
+    Display* d = m_backend.display();
+    int x = 0, y = 0;
+    ::Window child = 0;
+    if (!m_alive || !XTranslateCoordinates(d, m_id, DefaultRootWindow(d), 0, 0, &x, &y, &child)) return {};
+    return {x, y};
+}
+
 void X11Window::setVisible(bool visible) {
     if (visible)
         XMapWindow(m_backend.display(), m_id);
@@ -303,6 +315,22 @@ X11Backend::~X11Backend() {
 void X11Backend::forget(X11Window* window, ::Window id) {
     m_windows.erase(id);
     m_core.dropEventsOf(window);
+}
+
+PointerState X11Backend::pointer() {
+    ::Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    // On another screen of the display the pointer is still reported against that screen's root.
+    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return {{rootX, rootY}, modifiersOf(mask)};
+}
+
+void X11Backend::warpPointer(Point screen) {
+    // The server takes 16-bit coordinates and keeps the pointer on the screen anyway.
+    const auto clamp16 = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, -32768, 32767)); };
+    XWarpPointer(m_display, None, DefaultRootWindow(m_display), 0, 0, 0, 0, clamp16(screen.x), clamp16(screen.y));
+    XFlush(m_display);
 }
 
 void X11Backend::putPixels(Drawable target, GC gc, const Bitmap& frame, const Rect& area) {

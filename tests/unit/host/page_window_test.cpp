@@ -39,6 +39,7 @@ public:
     platform::Size size() const override { return m_inner->size(); }
     void setVisible(bool visible) override { m_inner->setVisible(visible); }
     platform::NativeId nativeId() const override { return m_inner->nativeId(); }
+    Point screenPosition() const override { return m_inner->screenPosition(); }
     HeadlessWindow& headless() { return static_cast<HeadlessWindow&>(*m_inner); }
 
 private:
@@ -62,6 +63,8 @@ public:
         return inner.addTimer(interval, repeat, std::move(fn));
     }
     void cancelTimer(platform::TimerId id) override { inner.cancelTimer(id); }
+    platform::PointerState pointer() override { return inner.pointer(); }
+    void warpPointer(Point screen) override { inner.warpPointer(screen); }
 
     HeadlessBackend inner;
     std::vector<Rect> presents;

@@ -57,6 +57,53 @@ TEST_F(HeadlessTest, InjectedEventsComeOutInOrderWithTheirFields) {
     EXPECT_FALSE(backend.waitEvent(got, 0ms));
 }
 
+// The imaginary screen: windows at (0, 0) until placed, the pointer where the last warp or injected
+// mouse event put it (at the window's place plus the event's point), a warp making no event.
+TEST_F(HeadlessTest, ThePointerIsWhereTheLastWarpOrMouseEventPutIt) {
+    auto placed = backend.createWindow({});
+    auto other = backend.createWindow({});
+    EXPECT_EQ(backend.pointer().position, (Point{0, 0}));
+    EXPECT_EQ(backend.pointer().modifiers, 0u);
+    EXPECT_EQ(other->screenPosition(), (Point{0, 0}));
+    static_cast<HeadlessWindow&>(*placed).moveTo({100, 50});
+    EXPECT_EQ(placed->screenPosition(), (Point{100, 50}));
+
+    struct Case {
+        const char* name;
+        Window* window;
+        EventType type;
+        std::int32_t x, y;
+        std::uint32_t modifiers;
+        Point expected;
+        std::uint32_t expectedModifiers;
+    };
+    const Case cases[] = {
+        {"press in the placed window", placed.get(), EventType::MouseDown, 10, 20, kLeftHeld | kShift, {110, 70},
+         kLeftHeld | kShift},
+        {"a key leaves it", placed.get(), EventType::KeyDown, 1, 1, kControl, {110, 70}, kLeftHeld | kShift},
+        {"move in the other window", other.get(), EventType::MouseMove, 3, 4, kLeftHeld, {3, 4}, kLeftHeld},
+        {"release beside the placed one", placed.get(), EventType::MouseUp, -7, 300, 0, {93, 350}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Event e;
+        e.type = c.type;
+        e.window = c.window;
+        e.x = c.x;
+        e.y = c.y;
+        e.modifiers = c.modifiers;
+        backend.inject(e);
+        EXPECT_EQ(backend.pointer().position, c.expected);
+        EXPECT_EQ(backend.pointer().modifiers, c.expectedModifiers);
+    }
+    backend.warpPointer({-5, 6});
+    EXPECT_EQ(backend.pointer().position, (Point{-5, 6}));
+    Event got;
+    int events = 0;
+    while (backend.waitEvent(got, 0ms)) ++events;
+    EXPECT_EQ(events, 4);
+}
+
 TEST_F(HeadlessTest, EventsOfADestroyedWindowAreDropped) {
     auto doomed = backend.createWindow({});
     auto kept = backend.createWindow({});
@@ -233,6 +280,8 @@ public:
         return inner->addTimer(i, r, std::move(f));
     }
     void cancelTimer(TimerId id) override { inner->cancelTimer(id); }
+    PointerState pointer() override { return inner->pointer(); }
+    void warpPointer(Point screen) override { inner->warpPointer(screen); }
 
     std::unique_ptr<HeadlessBackend> inner = std::make_unique<HeadlessBackend>();
     std::promise<void> posted;
