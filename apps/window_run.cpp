@@ -57,24 +57,24 @@ public:
         m_thread.join();
     }
 
-    void moved(Point p, std::uint32_t modifiers) override { push({PageMouse::Move, p, 0, shifted(modifiers)}); }
+    void moved(Point p, std::uint32_t modifiers) override { push({PageMouse::Move, p, 0, keysOf(modifiers)}); }
     void pressed(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
-        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Press, p, n, shifted(modifiers)});
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Press, p, n, keysOf(modifiers)});
     }
     void released(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
-        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Release, p, n, shifted(modifiers)});
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Release, p, n, keysOf(modifiers)});
     }
     void doubleClicked(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
-        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::DoubleClick, p, n, shifted(modifiers)});
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::DoubleClick, p, n, keysOf(modifiers)});
     }
-    void left() override { push({PageMouse::Leave, {}, 0, false}); }
+    void left() override { push({PageMouse::Leave, {}, 0, 0}); }
 
 private:
     struct Notification {
         PageMouse what;
         Point at;
         int32_t button;
-        bool shift;
+        std::uint32_t keys;  // kPointerCtrl, kPointerShift
     };
 
     static int32_t buttonIndex(platform::MouseButton b) {
@@ -85,7 +85,9 @@ private:
         default: return -1;
         }
     }
-    static bool shifted(std::uint32_t modifiers) { return (modifiers & platform::kShift) != 0; }
+    static std::uint32_t keysOf(std::uint32_t modifiers) {
+        return ((modifiers & platform::kShift) ? kPointerShift : 0u) | ((modifiers & platform::kControl) ? kPointerCtrl : 0u);
+    }
 
     void push(const Notification& n) {
         {
@@ -108,7 +110,7 @@ private:
             m_queue.pop_front();
             tlogopage* page = m_page;
             lock.unlock();
-            pageMouse(page, n.what, n.at, n.button, n.shift);  // takes the global lock
+            pageMouse(page, n.what, n.at, n.button, n.keys);  // takes the global lock
             lock.lock();
         }
     }

@@ -24,6 +24,8 @@
 //   right down with Shift, or startMove   moving (unless frozen): nothing is raised; whoever
 //                                         delivers the mouse makes the object follow it
 //   any button up while moving            the move ends; nothing is raised
+//   right down with Ctrl in the grip      resizing (unless frozen): as moving, but the size
+//                                         follows the mouse
 //   left down with autoDrag, or startDrag dragging: the grab point is remembered
 //   left-button move while dragging       becomes busy; a "@drag" process puts the object
 //                                         where the mouse is less the grab point, then runs
@@ -156,7 +158,8 @@ void raiseEventAndWait(ProcessContext& cx, tmultiobject* obj, int32_t code) {
     if (p) processes().join(p, currentProcess(cx));
 }
 
-void MouseDriver::down(tmultiobject* obj, int32_t button, int32_t x, int32_t y, bool shift, bool doubleClick) {
+void MouseDriver::down(tmultiobject* obj, int32_t button, int32_t x, int32_t y, bool shift, bool doubleClick,
+                       bool inGrip) {
     LockedScope locked;
     MouseState& s = stateOf(obj);
     if (s.moving || s.resizing) return;
@@ -164,6 +167,10 @@ void MouseDriver::down(tmultiobject* obj, int32_t button, int32_t x, int32_t y, 
     if (s.busy) return;
     if (button == 1 && shift) {
         if (!isFrozen(obj)) s.moving = true;
+        return;
+    }
+    if (button == 1 && inGrip) {
+        if (!isFrozen(obj)) s.resizing = true;
         return;
     }
     if (button == 0) {

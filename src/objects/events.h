@@ -25,7 +25,9 @@ void raiseEventAndWait(ProcessContext& cx, tmultiobject* obj, int32_t code);
 // lock unless the calling thread holds it already, so the user-interface thread, a
 // unit test and a Logo primitive may all call them.
 struct MouseDriver {
-    static void down(tmultiobject* obj, int32_t button, int32_t x, int32_t y, bool shift, bool doubleClick);
+    // `inGrip`: Ctrl is held and (x, y) lies in the object's resizing grip (the caller knows its size).
+    static void down(tmultiobject* obj, int32_t button, int32_t x, int32_t y, bool shift, bool doubleClick,
+                     bool inGrip = false);
     static void up(tmultiobject* obj, int32_t button, int32_t x, int32_t y, bool shift);
     static void click(tmultiobject* obj);
     // buttons: -1 none, else the button held down.

@@ -452,22 +452,31 @@ struct PageMouseState {
 };
 std::vector<PageMouseState> g_mouseStates;
 
-// The object moving with the mouse (there is one mouse, so at most one): where the pointer was when
-// the move began, in absolute pixels of the page shown, and where the object was then (a turtle's
-// absolute position, or a pane's place in its parent). It has the mouse to itself until a button
-// goes up, wherever the pointer goes.
+// The object moving or resized with the mouse (there is one mouse, so at most one): where the
+// pointer was when that began, in absolute pixels of the page shown, and where the object was then
+// (a turtle's absolute position, or a pane's place in its parent) or, when resizing, the pane's size.
+// It has the mouse to itself until a button goes up, wherever the pointer goes.
 struct MouseMoveCapture {
     Ref<tmultiobject> object;
     Point anchor;
     RealPoint start;
+    bool resize = false;
 };
 std::optional<MouseMoveCapture> g_moving;
+
+// Ends the capture; its object, unless it is `keep`, is no longer moving or resized.
+void dropCapture(tmultiobject* keep = nullptr) {
+    if (g_moving && g_moving->object.get() != keep) {
+        MouseState& m = mouseStateOf(g_moving->object.get());
+        m.moving = m.resizing = false;
+    }
+    g_moving.reset();
+}
 
 // The object follows the pointer from `anchor`; a page does not move. An object that was moving
 // stops: the mouse has one capture.
 void beginFollowing(tmultiobject* obj, Point anchor) {
-    if (g_moving && g_moving->object.get() != obj) mouseStateOf(g_moving->object.get()).moving = false;
-    g_moving.reset();
+    dropCapture(obj);
     RealPoint start;
     if (tTurtle* t = turtleObjectOf(obj)) {
         start = t->turtle->absolutePosition();
@@ -481,8 +490,33 @@ void beginFollowing(tmultiobject* obj, Point anchor) {
     g_moving = MouseMoveCapture{obj, anchor, start};
 }
 
+// A pane's size follows the pointer from `anchor`.
+void beginResizing(tlogopane* pane, Point anchor) {
+    dropCapture(pane);
+    g_moving = MouseMoveCapture{pane, anchor,
+                                {static_cast<LReal>(pane->surface->width()), static_cast<LReal>(pane->surface->height())},
+                                true};
+}
+
+// The resizing grip of a pane: a rectangle in its bottom-right corner, a tenth of its width and
+// height, each at least 8 and at most 24 pixels.
+bool inResizeGrip(const Surface& pane, Point relative) {
+    const std::int64_t w = pane.width(), h = pane.height();
+    const std::int64_t gw = std::clamp<std::int64_t>(w / 10, 8, 24), gh = std::clamp<std::int64_t>(h / 10, 8, 24);
+    return relative.x >= w - gw && relative.y >= h - gh;
+}
+
 void followMouse(Point p) {
     const MouseMoveCapture& m = *g_moving;
+    if (m.resize) {
+        // At least 4 pixels each way, however far back the pointer goes.
+        auto* pane = static_cast<tlogopane*>(m.object.get());
+        if (!pane->surface) return;
+        const std::int64_t w = std::max<std::int64_t>(4, static_cast<std::int64_t>(m.start.x) + (p.x - m.anchor.x));
+        const std::int64_t h = std::max<std::int64_t>(4, static_cast<std::int64_t>(m.start.y) + (p.y - m.anchor.y));
+        pane->surface->resize(w, h);
+        return;
+    }
     const RealPoint to{m.start.x + static_cast<LReal>(p.x - m.anchor.x), m.start.y + static_cast<LReal>(p.y - m.anchor.y)};
     if (tTurtle* t = turtleObjectOf(m.object.get())) {
         Turtle& turtle = *t->turtle;
@@ -525,10 +559,7 @@ Point screenOriginOf(const Surface& s) {
 
 void forgetMouseOf(tlogopage* page) {
     // Erasing a page ends a move with the mouse, so that nothing is held once the pages have gone.
-    if (g_moving) {
-        mouseStateOf(g_moving->object.get()).moving = false;
-        g_moving.reset();
-    }
+    dropCapture();
     g_mouseStates.erase(std::remove_if(g_mouseStates.begin(), g_mouseStates.end(),
                                        [page](const PageMouseState& s) { return s.page == page; }),
                         g_mouseStates.end());
@@ -567,7 +598,8 @@ Hit hitAt(tmultiobject* screenObject, Surface& surface, Point p) {
 
 } // namespace
 
-void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool shift) {
+void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, std::uint32_t keys) {
+    const bool shift = (keys & kPointerShift) != 0;
     LockedScope locked;
     if (!page || page->erased || !page->surface) return;
     PageMouseState& st = pageStateOf(page);
@@ -579,7 +611,10 @@ void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool sh
         return;
     }
     page->surface->mouseAt(p);
-    if (g_moving && (g_moving->object->erased || !mouseStateOf(g_moving->object.get()).moving)) g_moving.reset();
+    if (g_moving) {
+        const MouseState& m = mouseStateOf(g_moving->object.get());
+        if (g_moving->object->erased || !(g_moving->resize ? m.resizing : m.moving)) g_moving.reset();
+    }
     if (g_moving) {
         // Whatever is under the pointer, the moving object has the mouse; presses change nothing.
         if (what == PageMouse::Move) {
@@ -597,7 +632,7 @@ void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool sh
     const auto rx = static_cast<int32_t>(hit.relative.x), ry = static_cast<int32_t>(hit.relative.y);
     switch (what) {
     case PageMouse::Press:
-    case PageMouse::DoubleClick:
+    case PageMouse::DoubleClick: {
         st.pressed = hit.object;
         st.heldButton = button;
         if (hit.turtle && button == 0) {
@@ -605,9 +640,13 @@ void pageMouse(tlogopage* page, PageMouse what, Point p, int32_t button, bool sh
             const Point c = nearestPoint(hit.turtle->absolutePosition());
             hit.turtle->setLastClick({r.left + hit.relative.x - c.x, r.top + hit.relative.y - c.y});
         }
-        MouseDriver::down(hit.object, button, rx, ry, shift, what == PageMouse::DoubleClick);
+        auto* pane = dynamic_cast<tlogopane*>(hit.object);
+        const bool inGrip = (keys & kPointerCtrl) && pane && pane->surface && inResizeGrip(*pane->surface, {rx, ry});
+        MouseDriver::down(hit.object, button, rx, ry, shift, what == PageMouse::DoubleClick, inGrip);
         if (hit.object->mouse && hit.object->mouse->moving) beginFollowing(hit.object, p);
+        else if (inGrip && hit.object->mouse->resizing) beginResizing(pane, p);
         break;
+    }
     case PageMouse::Release: {
         Ref<tmultiobject> pressed = st.pressed;
         st.pressed = nullptr;
@@ -667,7 +706,7 @@ void primTestPageMouse(ProcessContext& cx, int32_t n) {
     else if (what == PageMouse::Release) buttons &= ~(1u << button);
     const Point origin = pageScreenOrigin();
     recordTestPointer({origin.x + p.x, origin.y + p.y}, buttons, shifts);
-    pageMouse(page, what, p, button, (shifts & kPointerShift) != 0);
+    pageMouse(page, what, p, button, shifts);
     finish(cx, n, nullptr);
 }
 

@@ -98,7 +98,8 @@ void enterPage(ProcessContext& cx, tlogopage* page);
 // mouse rules of the object hit, or of the page itself when nothing is hit. Takes the global lock
 // unless the calling thread holds it.
 enum class PageMouse { Move, Press, Release, DoubleClick, Leave };
-void pageMouse(tlogopage* page, PageMouse what, Point absolute, int32_t button = 0, bool shift = false);
+// `keys`: kPointerCtrl and kPointerShift (screen_pointer.h) as they were at the event.
+void pageMouse(tlogopage* page, PageMouse what, Point absolute, int32_t button = 0, std::uint32_t keys = 0);
 
 // Starts moving a turtle or pane with the mouse from where the pointer is now (startMove); false
 // when it is frozen. Until a button goes up it follows the pointer: a turtle with nothing drawn and
