@@ -1,6 +1,8 @@
 // The process context and the local scope of dynamic, shallow binding.
 #include "context.h"
 
+#include <utility>
+
 #include "name_codes.h"
 
 namespace qm {
@@ -53,10 +55,24 @@ void tLogoLocaltab::bindOne(int32_t code, tlogoobject* v) {
 }
 
 void tLogoLocaltab::openFrame(ProcessContext& cx, const int32_t* names, int32_t count) {
+    const size_t callerEnd = m_saved.size();
+    const size_t callerBegin = callerEnd - static_cast<size_t>(m_frameSize);
+    const bool dropCaller = std::exchange(cx.dropCallerBindings, false);
     m_saved.push_back({-1, false, nullptr, m_frameSize});
     m_frameSize = 0;
     ++m_frames;
-    for (int32_t i = count - 1; i >= 0; --i) bindOne(names[i], cx.valueStack.popTransfer());
+    for (int32_t i = count - 1; i >= 0; --i) {
+        bindOne(names[i], cx.valueStack.popTransfer());
+        if (!dropCaller) continue;
+        for (size_t k = callerBegin; k < callerEnd; ++k)
+            if (m_saved[k].code == names[i]) {
+                // The caller's value: restored as "no value", which nobody will read.
+                Saved& s = m_saved.back();
+                release(s.value);
+                s.value = nullptr;
+                break;
+            }
+    }
 }
 
 void tLogoLocaltab::rebind(ProcessContext& cx, const int32_t* names, int32_t count) {

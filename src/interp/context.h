@@ -12,6 +12,8 @@
 
 namespace qm {
 
+struct Element;
+
 // Dynamic scope with shallow binding: the current binding of every name lives in one
 // array indexed by name code; frames save and restore the bindings they replace.
 class tLogoLocaltab {
@@ -27,6 +29,8 @@ public:
         return nullptr;
     }
     // Pops count values (the last input first) and binds names to them in a new frame.
+    // When the context asks for it (see ProcessContext::dropCallerBindings), the values that
+    // the calling frame gave the same names are let go: nothing can read them any more.
     void openFrame(ProcessContext& cx, const int32_t* names, int32_t count);
     // The same into the current frame (a tail call reuses its caller's frame).
     void rebind(ProcessContext& cx, const int32_t* names, int32_t count);
@@ -117,6 +121,15 @@ struct ProcessContext {
     int32_t foundLevel = 0;
     int32_t tailDepth = 0;
     PendingTail pendingTail;
+    // `output` in a procedure body whose whole input is one call of a user procedure: once
+    // that call's inputs are taken, the caller only waits to output its value, and the names
+    // the callee binds hide the caller's bindings of them until then. The callee's frame
+    // therefore lets those values go (a procedure that recurses through output with a list
+    // it copies at every step would otherwise keep every copy). outputOperand marks where
+    // such an input begins while output collects it; dropCallerBindings is set just before
+    // the callee binds its inputs.
+    const Element* outputOperand = nullptr;
+    bool dropCallerBindings = false;
     bool savedTest = false;
     tLogoTab* askTable = nullptr;
     std::vector<std::string> catchTags;  // active catch tags, lower case, innermost last

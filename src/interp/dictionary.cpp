@@ -1,6 +1,7 @@
 // Dictionaries, the current language and the start-up of the name-code tables.
 #include "dictionary.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -21,16 +22,18 @@ std::string lower(std::string_view s) {
     return r;
 }
 
-// The words of an entry, separated by blanks (space, tab, line ends, form feeds).
-std::vector<std::string> splitWords(const std::string& s) {
-    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+// What separates the words of an entry: space, tab, line ends, form feeds.
+bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The words of an entry.
+std::vector<std::string> splitWords(std::string_view s) {
     std::vector<std::string> out;
     size_t i = 0;
     while (i < s.size()) {
         while (i < s.size() && blank(s[i])) ++i;
         size_t b = i;
         while (i < s.size() && !blank(s[i])) ++i;
-        if (i > b) out.emplace_back(s, b, i - b);
+        if (i > b) out.emplace_back(s.substr(b, i - b));
     }
     return out;
 }
@@ -89,7 +92,7 @@ bool loadDictionary(const std::string& type, const std::string& name, Dictionary
     std::string text;
     if (!builtinResource(type, name, text)) return false;
     out = Dictionary();
-    out.parse(text);
+    out.parse(std::move(text));
     return !out.empty();
 }
 
@@ -97,54 +100,105 @@ bool loadDictionary(const std::string& type, const std::string& name, Dictionary
 
 namespace {
 
-std::string_view trimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-    return s.substr(b, e - b);
+char lowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// [b, e) of `text` without blanks at either end, made lower case when asked.
+std::string_view trimmedPart(std::string& text, size_t b, size_t e, bool makeLower) {
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    if (makeLower)
+        for (size_t i = b; i < e; ++i) text[i] = lowerChar(text[i]);
+    return std::string_view(text).substr(b, e - b);
 }
 
 } // namespace
 
-void Dictionary::parse(std::string_view text) {
-    std::map<std::string, std::string>* group = nullptr;
-    std::string firstName;
+void Dictionary::parse(std::string source) {
+    m_text = std::make_unique<std::string>(std::move(source));
+    std::string& text = *m_text;
+    m_groups.clear();
+    Group* current = nullptr;
+    std::string_view firstName;
     bool first = true;
     size_t pos = 0;
     while (pos <= text.size()) {
         size_t end = pos;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        std::string_view line = trimView(text.substr(pos, end - pos));
+        const std::string_view line = trimmedPart(text, pos, end, false);
+        const size_t lineBegin = static_cast<size_t>(line.data() - text.data());
         pos = end + 1;
         if (line.empty() || line[0] == ';') continue;
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-            std::string name = lower(trimView(line.substr(1, line.size() - 2)));
-            group = &m_groups[name];
-            group->clear();  // a repeated group replaces the earlier one
+            const std::string_view name = trimmedPart(text, lineBegin + 1, lineBegin + line.size() - 1, true);
+            current = nullptr;
+            for (Group& g : m_groups)
+                if (g.name == name) current = &g;
+            if (!current) current = &m_groups.emplace_back(Group{name, {}});
+            current->entries.clear();  // a repeated group replaces the earlier one
             if (first) firstName = name;
             first = false;
             continue;
         }
-        auto eq = line.find('=');
-        if (!group || eq == std::string_view::npos) continue;
-        std::string key = lower(trimView(line.substr(0, eq)));
-        std::string_view value = trimView(line.substr(eq + 1));
-        auto [it, added] = group->try_emplace(std::move(key), value);
-        if (!added) it->second.assign(value);
+        const size_t eq = line.find('=');
+        if (!current || eq == std::string_view::npos) continue;
+        const std::string_view key = trimmedPart(text, lineBegin, lineBegin + eq, true);
+        const std::string_view value = trimmedPart(text, lineBegin + eq + 1, lineBegin + line.size(), false);
+        current->entries.push_back({key, value});
     }
-    m_firstGroupEmpty = first || m_groups[firstName].empty();
+    for (Group& g : m_groups) {
+        // By key (already in lower case: byte order is the order find() searches in); of equal
+        // keys the last one written stays.
+        std::stable_sort(g.entries.begin(), g.entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+        std::vector<Entry> kept;
+        kept.reserve(g.entries.size());
+        for (size_t i = 0; i < g.entries.size(); ++i)
+            if (i + 1 == g.entries.size() || g.entries[i + 1].key != g.entries[i].key) kept.push_back(g.entries[i]);
+        g.entries.swap(kept);
+    }
+    m_firstGroupEmpty = first || group(firstName)->entries.empty();
 }
 
-const std::string* Dictionary::find(std::string_view groupName, std::string_view key) const {
-    auto g = m_groups.find(lower(groupName));
-    if (g == m_groups.end()) return nullptr;
-    auto e = g->second.find(lower(key));
-    return e == g->second.end() ? nullptr : &e->second;
+namespace {
+
+// A name in lower case (A-Z only), in a buffer of the caller's for the usual short names.
+class LoweredName {
+public:
+    explicit LoweredName(std::string_view name) {
+        char* out = m_small;
+        if (name.size() > sizeof m_small) {
+            m_large.resize(name.size());
+            out = m_large.data();
+        }
+        for (size_t i = 0; i < name.size(); ++i) out[i] = lowerChar(name[i]);
+        m_view = std::string_view(out, name.size());
+    }
+    LoweredName(const LoweredName&) = delete;
+    std::string_view view() const { return m_view; }
+
+private:
+    char m_small[64];
+    std::string m_large;
+    std::string_view m_view;
+};
+
+} // namespace
+
+const Dictionary::Group* Dictionary::group(std::string_view name) const {
+    const LoweredName lowered(name);
+    for (const Group& g : m_groups)
+        if (g.name == lowered.view()) return &g;
+    return nullptr;
 }
 
-const std::map<std::string, std::string>* Dictionary::group(std::string_view name) const {
-    auto g = m_groups.find(lower(name));
-    return g == m_groups.end() ? nullptr : &g->second;
+const std::string_view* Dictionary::find(std::string_view groupName, std::string_view key) const {
+    const Group* g = group(groupName);
+    if (!g) return nullptr;
+    const LoweredName lowered(key);
+    const std::string_view k = lowered.view();
+    auto it = std::lower_bound(g->entries.begin(), g->entries.end(), k,
+                               [](const Entry& e, std::string_view x) { return e.key < x; });
+    if (it == g->entries.end() || it->key != k) return nullptr;
+    return &it->value;
 }
 
 std::string decodeCoded(std::string_view coded) {
@@ -198,7 +252,7 @@ bool setLanguage(std::string name, bool checkOnly) {
 
     LanguageState& lang = language();
     auto words = [&](const char* group, const char* key, const char* dflt) {
-        const std::string* v = cur.dict.find(group, key);
+        const std::string_view* v = cur.dict.find(group, key);
         std::vector<std::string> w = v ? splitWords(*v) : std::vector<std::string>{};
         if (w.empty()) w.push_back(dflt);
         return w;
@@ -213,8 +267,8 @@ bool setLanguage(std::string name, bool checkOnly) {
     }
     std::string inst = uiString("strings", "anistanceof");
     if (!inst.empty()) lang.anInstanceOf = inst;
-    const std::string* setfix = cur.dict.find("system", "setfix");
-    std::string pattern = setfix ? *setfix : "set*";
+    const std::string_view* setfix = cur.dict.find("system", "setfix");
+    std::string pattern = setfix ? std::string(*setfix) : "set*";
     auto star = pattern.find('*');
     cur.setterPrefix = star == std::string::npos ? pattern : pattern.substr(0, star);
     cur.setterSuffix = star == std::string::npos ? "" : pattern.substr(star + 1);
@@ -234,8 +288,8 @@ static void requireLanguage() {
 
 std::string dictGet(std::string_view group, std::string_view key, bool report) {
     requireLanguage();
-    const std::string* v = current().dict.find(group, key);
-    if (v) return *v;
+    const std::string_view* v = current().dict.find(group, key);
+    if (v) return std::string(*v);
     if (report)
         reportToUser("Translation Error - Unknown language string: " + std::string(group) + "-" + std::string(key));
     return {};
@@ -245,22 +299,28 @@ std::string dictionaryWord(std::string_view key) { return dictGet("dict", key, t
 
 std::vector<std::string> synonyms(std::string_view group, std::string_view key) {
     requireLanguage();
-    const std::string* v = current().dict.find(group, key);
+    const std::string_view* v = current().dict.find(group, key);
     return v ? splitWords(*v) : std::vector<std::string>{};
 }
 
 std::string firstWord(std::string_view group, std::string_view key) {
-    auto w = synonyms(group, key);
-    if (w.empty()) return "@" + std::string(key) + "@";
-    return w.front();
+    requireLanguage();
+    if (const std::string_view* v = current().dict.find(group, key)) {
+        size_t b = 0;
+        while (b < v->size() && blank((*v)[b])) ++b;
+        size_t e = b;
+        while (e < v->size() && !blank((*v)[e])) ++e;
+        if (e > b) return std::string(v->substr(b, e - b));
+    }
+    return "@" + std::string(key) + "@";
 }
 
 std::string message(std::string_view key, const std::string& a, const std::string& b) {
     requireLanguage();
-    const std::string* v = current().dict.find("text", key);
+    const std::string_view* v = current().dict.find("text", key);
     if (!v) return "@" + std::string(key) + "@";
     std::string out;
-    const std::string& t = *v;
+    const std::string_view t = *v;
     for (size_t i = 0; i < t.size(); ++i) {
         if (t[i] == '\\' && i + 1 < t.size() && (t[i + 1] == 'n' || t[i + 1] == 'N')) {
             out += "\r\n";
@@ -281,7 +341,7 @@ std::string message(std::string_view key, const std::string& a, const std::strin
 }
 
 std::string uiString(std::string_view group, std::string_view key) {
-    const std::string* v = current().ui.find(group, key);
+    const std::string_view* v = current().ui.find(group, key);
     if (!v) return {};
     std::string s;
     for (char c : *v) {
@@ -333,19 +393,19 @@ std::string translateInternalName(const std::string& text) {
         rest = rest.substr(0, apos);
     }
     const Dictionary& d = current().dict;
-    if (const std::string* v = d.find("dict", rest)) {
+    if (const std::string_view* v = d.find("dict", rest)) {
         auto w = splitWords(*v);
         if (!w.empty()) return w.front() + tail;
     }
     if (rest.rfind("set", 0) == 0) {
-        if (const std::string* v = d.find("dict", rest.substr(3))) {
+        if (const std::string_view* v = d.find("dict", rest.substr(3))) {
             auto w = splitWords(*v);
             if (!w.empty()) return setterOf(w.front()) + tail;
         }
     }
     auto mark = rest.find('\xB7');
     if (mark != std::string::npos) {
-        if (const std::string* v = d.find(rest.substr(0, mark), rest.substr(mark + 1))) {
+        if (const std::string_view* v = d.find(rest.substr(0, mark), rest.substr(mark + 1))) {
             auto w = splitWords(*v);
             if (!w.empty()) return w.front() + tail;
         }
@@ -372,7 +432,7 @@ std::string translateText(const std::string& text) {
         const Dictionary& d = current().dict;
         std::string repl;
         int failure = 0;
-        if (const std::string* v = d.find("dict", r)) {
+        if (const std::string_view* v = d.find("dict", r)) {
             auto w = splitWords(*v);
             if (!w.empty()) repl = w.front();
         }
@@ -380,7 +440,7 @@ std::string translateText(const std::string& text) {
             failure = 1;
             if (lower(r).rfind("set", 0) == 0) {
                 failure = 2;
-                if (const std::string* v = d.find("dict", r.substr(3))) {
+                if (const std::string_view* v = d.find("dict", r.substr(3))) {
                     auto w = splitWords(*v);
                     if (!w.empty()) repl = setterOf(w.front());
                 }
@@ -390,7 +450,7 @@ std::string translateText(const std::string& text) {
             auto mark = r.find('\xB7');
             if (mark != std::string::npos) {
                 failure = 3;
-                if (const std::string* v = d.find(r.substr(0, mark), r.substr(mark + 1))) {
+                if (const std::string_view* v = d.find(r.substr(0, mark), r.substr(mark + 1))) {
                     auto w = splitWords(*v);
                     if (!w.empty()) repl = w.front();
                 }

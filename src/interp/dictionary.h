@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,16 +13,34 @@ namespace qm {
 
 class Dictionary {
 public:
-    // Reads the dictionary text format: "[group]" lines and "key=value" lines.
-    void parse(std::string_view text);
-    const std::string* find(std::string_view group, std::string_view key) const;
+    Dictionary() = default;
+    Dictionary(Dictionary&&) noexcept = default;
+    Dictionary& operator=(Dictionary&&) noexcept = default;
+    Dictionary(const Dictionary&) = delete;
+    Dictionary& operator=(const Dictionary&) = delete;
+
+    // Reads the dictionary text format: "[group]" lines and "key=value" lines; replaces what the
+    // dictionary held. Groups and keys are found whatever the case of their letters A-Z.
+    void parse(std::string text);
+    // The value of a key, or nil; it lives as long as the dictionary.
+    const std::string_view* find(std::string_view group, std::string_view key) const;
     bool empty() const { return m_groups.empty(); }
     bool firstGroupEmpty() const { return m_firstGroupEmpty; }
-    // Every (key, value) of a group, in key order.
-    const std::map<std::string, std::string>* group(std::string_view name) const;
 
 private:
-    std::map<std::string, std::map<std::string, std::string>> m_groups;
+    struct Entry {
+        std::string_view key, value;
+    };
+    struct Group {
+        std::string_view name;
+        std::vector<Entry> entries;  // by key
+    };
+    const Group* group(std::string_view name) const;
+
+    // The text every name and value is a part of (names and keys in lower case); held apart,
+    // so that moving the dictionary leaves the parts where they are.
+    std::unique_ptr<std::string> m_text;
+    std::vector<Group> m_groups;
     bool m_firstGroupEmpty = true;
 };
 

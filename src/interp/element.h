@@ -34,11 +34,12 @@ struct Element {
     bool afterParen = false;
     int32_t code = 0;                // a name code
     tlogoobject* value = nullptr;    // etConst: held by the block
-    // A call site remembers the procedure it found last, for which current object and at
-    // which lookup generation (see tables.h); a later call under the same two takes it
-    // without searching. Written only by the process that holds the global lock.
+    // A call site remembers the procedure it found last, for which current object and ask
+    // table and at which lookup generation (see tables.h); a later call under the same three
+    // takes it without searching. Written only by the process that holds the global lock.
     tProcDesc* foundDesc = nullptr;
     tlogoobject* foundMe = nullptr;
+    const void* foundAsk = nullptr;
     uint64_t foundGeneration = 0;
     int32_t foundLevel = 0;
 };

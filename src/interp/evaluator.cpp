@@ -78,22 +78,20 @@ void resolveBySearch(ProcessContext& cx, Ip& ip, Call& c) {
         }
         c.nameEl = ip;
         c.target = nullptr;
-        // The ask table is searched first while it is set; only a plain search from the
-        // current object is remembered at the call site.
+        // The ask table is searched first while it is set, then the current object. What the
+        // two give is remembered at the call site; the fallbacks below are not. A change of
+        // any table, the ask table's going away included, moves the generation on.
         const uint64_t generation = lookupGeneration();
-        if (!cx.askTable) {
-            c.d = cx.me ? cx.me->FindProc(ip->code, -1, c.level) : nullptr;
-            if (c.d) {
-                ip->foundDesc = c.d;
-                ip->foundMe = cx.me;
-                ip->foundGeneration = generation;
-                ip->foundLevel = c.level;
-                return;
-            }
-        } else {
-            c.d = lookupProcedure(cx, ip->code, c.level);
+        c.d = lookupProcedure(cx, ip->code, c.level);
+        if (c.d) {
+            ip->foundDesc = c.d;
+            ip->foundMe = cx.me;
+            ip->foundAsk = cx.askTable;
+            ip->foundGeneration = generation;
+            ip->foundLevel = c.level;
+            return;
         }
-        if (!c.d) c.d = objectFallback(cx, cx.me, ip->code, c);
+        c.d = objectFallback(cx, cx.me, ip->code, c);
         if (!c.d) throw unknownProcedure(ip->code);
     } catch (eLogoException& e) {
         e.recordCalledProcedure(nameCodes().textOf(ip->code));
@@ -101,11 +99,12 @@ void resolveBySearch(ProcessContext& cx, Ip& ip, Call& c) {
     }
 }
 
-// A call site that found its procedure before, for the same current object, while
-// nothing that lookup depends on has changed, takes it again (only plain calls, searched
-// from the current object without an ask table, are remembered).
+// A call site that found its procedure before, for the same current object and ask table,
+// while nothing that lookup depends on has changed, takes it again (only plain calls are
+// remembered).
 inline void resolve(ProcessContext& cx, Ip& ip, Call& c) {
-    if (ip->foundDesc && !cx.askTable && ip->foundMe == cx.me && ip->foundGeneration == lookupGeneration()) {
+    if (ip->foundDesc && ip->foundMe == cx.me && ip->foundAsk == cx.askTable &&
+        ip->foundGeneration == lookupGeneration()) {
         c.nameEl = ip;
         c.target = nullptr;
         c.d = ip->foundDesc;
@@ -234,10 +233,22 @@ bool primary(ProcessContext& cx, Ip& ip) {
     case etUnknownOp:
     case etObjectPrefixFun:
     case etUsualPrefix: {
+        const bool outputs = ip == cx.outputOperand;
+        if (outputs) cx.outputOperand = nullptr;
         Call c;
         resolve(cx, ip, c);
         int32_t n = collectInputs(cx, ip, c);
         if (n < 0) return true;
+        // The whole input of output only when no operator takes the value further.
+        if (outputs && c.d->userProcedure && ip->kind != etMulOp && ip->kind != etAddOp && ip->kind != etRelOp) {
+            struct Clear {
+                bool& flag;
+                ~Clear() { flag = false; }
+            } clear{cx.dropCallerBindings};
+            cx.dropCallerBindings = true;
+            reporterCall(cx, c, n);
+            return false;
+        }
         reporterCall(cx, c, n);
         return false;
     }
@@ -399,7 +410,18 @@ bool statement(ProcessContext& cx, Ip& ip) {
     case etUsualPrefix: {
         Call c;
         resolve(cx, ip, c);
-        int32_t n = collectInputs(cx, ip, c);
+        // Only in a procedure body (not in a list it runs, which catch may guard): there output
+        // ends the procedure, whatever its input does.
+        const bool outputHere = c.d->specialKind == 1 && cx.tailDepth == 1;
+        if (outputHere) cx.outputOperand = ip + 1;
+        int32_t n;
+        try {
+            n = collectInputs(cx, ip, c);
+        } catch (...) {
+            if (outputHere) cx.outputOperand = nullptr;
+            throw;
+        }
+        if (outputHere) cx.outputOperand = nullptr;
         if (n < 0) return true;
         return commandCall(cx, c, n, ip);
     }

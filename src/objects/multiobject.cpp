@@ -112,7 +112,7 @@ void initObjectNames() {
 }
 
 tmultiobject* currentObject(ProcessContext& cx) {
-    auto* obj = dynamic_cast<tmultiobject*>(cx.me);
+    auto* obj = asObject(cx.me);
     return obj ? obj : mainObjectRecord();
 }
 
@@ -351,7 +351,7 @@ tmultiobject* findObjectByCode(tmultiobject* from, int32_t code) {
 }
 
 tmultiobject* findObject(tmultiobject* from, tlogoobject* name) {
-    if (auto* obj = dynamic_cast<tmultiobject*>(name)) return obj;
+    if (auto* obj = asObject(name)) return obj;
     if (!name->IsWord()) throw eLogoException(erExpectWord, name);
     const std::string& text = name->GetText();
     if (text.empty()) throw eLogoException(erNoObject, name);

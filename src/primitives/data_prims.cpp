@@ -1,6 +1,8 @@
 // Constructors, predicates, logic and bit operations of the main object: word, list,
 // sentence, equal?, sum, product, and, or, xor, bitand, bitor, bitxor, empty?, word?,
 // list?, number?, image?, parse and parselines.
+#include <vector>
+
 #include "evaluator.h"
 #include "list_ops.h"
 #include "primitives.h"
@@ -13,9 +15,15 @@ namespace qm {
 namespace {
 
 void primWord(ProcessContext& cx, int32_t n) {
-    std::string s;
-    for (int32_t i = 0; i < n; ++i) s += input(cx, n, i)->GetText();
-    finish(cx, n, makeWord(std::move(s)));
+    tlogoobject* few[8];
+    std::vector<tlogoobject*> many;
+    tlogoobject** parts = few;
+    if (n > 8) {
+        many.resize(static_cast<size_t>(n));
+        parts = many.data();
+    }
+    for (int32_t i = 0; i < n; ++i) parts[i] = input(cx, n, i);
+    finish(cx, n, joinWords(parts, static_cast<size_t>(n)));
 }
 
 void primList(ProcessContext& cx, int32_t n) {

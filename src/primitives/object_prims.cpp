@@ -151,7 +151,7 @@ void popAskFrame(ProcessContext& cx, bool mayEnd) {
     cx.askTableOwner = std::move(f.askTableOwner);
     cx.whoList = std::move(f.whoList);
     cx.hasWhoList = f.hasWhoList;
-    auto* obj = dynamic_cast<tmultiobject*>(cx.me);
+    auto* obj = asObject(cx.me);
     if (mayEnd && obj && obj->erased && cx.process) throw eTerminateException();
 }
 

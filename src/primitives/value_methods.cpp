@@ -47,7 +47,7 @@ tlogoobject* mListNot(ProcessContext& cx, tlogoobject* self, tlogoobject**, int3
 
 bool isWordText(tlogoobject* v, char c) {
     if (v->vkind != ValueKind::String) return false;
-    const std::string& t = static_cast<tLogoString*>(v)->text;
+    const std::string_view t = v->TextView();
     return t.size() == 1 && t[0] == c;
 }
 
@@ -83,7 +83,7 @@ tlogoobject* substitute(ProcessContext& cx, tLogoList* list, bool valuesOnly) {
             continue;
         }
         if (active && e->vkind == ValueKind::String) {
-            const std::string& t = static_cast<tLogoString*>(e)->text;
+            const std::string_view t = e->TextView();
             if (t.size() > 1 && t[0] == ':') {
                 out.append(readVariable(cx, nameCodes().intern(t.substr(1))));
                 c = c->rest;

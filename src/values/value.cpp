@@ -7,6 +7,9 @@
 #include <cstring>
 #include <algorithm>
 #include <mutex>
+#include <vector>
+
+#include <sys/mman.h>
 
 #include "language.h"
 #include "number_text.h"
@@ -68,6 +71,10 @@ int64_t g_cellsAllocated = 0, g_cellsReleased = 0, g_liveWords = 0;
 // keeps every cell it gets: cell memory is reused for cells, never returned. The first
 // 10,000 cells are the start-up pool; they are carved from the first slab as needed, so
 // start-up touches none of that memory.
+// A program that holds many cells at once (a list copied by lput at every step of a
+// recursion keeps every copy) has its slabs taken in 2 MiB pieces on 2 MiB boundaries and
+// asks the kernel for huge pages there: writing fresh memory a 4 KiB page at a time cost more
+// than the program's own work, one fault for each 100 cells.
 // Logo threads (which hold the global interpreter lock) use the free list and the slabs
 // without a lock. Other threads take and give through a small side list under its own
 // mutex: a cell may be made on one kind of thread and dropped on the other.
@@ -76,6 +83,9 @@ public:
     static constexpr size_t kCell = sizeof(tLogoList);
     static constexpr int32_t kPool = 10000;
     static constexpr size_t kSlabCells = 4096;
+    static constexpr size_t kLargeSlab = size_t{2} << 20;
+    // Small slabs until the slabs taken hold this many cells; large ones from then on.
+    static constexpr int64_t kSmallSlabsUpTo = 65536;
 
     void* take() {
         if (tl_logoThread) {
@@ -85,7 +95,7 @@ public:
                 --m_free;
                 return p;
             }
-            if (m_next == m_end) newSlab(kSlabCells);
+            if (m_next == m_end) grow();
             void* p = m_next;
             m_next += kCell;
             --m_free;
@@ -119,7 +129,17 @@ public:
     int64_t freeCount() const { return m_free; }
 
 private:
-    void newSlab(size_t cells) {
+    void grow() {
+        if (m_slabCells >= kSmallSlabsUpTo)
+            if (char* p = largeSlab()) return useSlab(p, kLargeSlab / kCell);
+        newSlab(kSlabCells);
+    }
+    void newSlab(size_t cells) { useSlab(static_cast<char*>(::operator new(cells * kCell)), cells); }
+    void useSlab(char* p, size_t cells) {
+        // Every slab stays listed, in a list that is never freed: free cells link across slabs,
+        // and a leak checker that does not look inside mapped slabs, run after the static
+        // destructors, must still see the others held.
+        m_slabs->push_back(p);
         // Cells still left in the current slab stay counted as free but are dropped from
         // the bump range; thread them onto the free list first.
         while (m_next != m_end) {
@@ -127,16 +147,31 @@ private:
             m_head = m_next;
             m_next += kCell;
         }
-        m_next = static_cast<char*>(::operator new(cells * kCell));
+        m_next = p;
         m_end = m_next + cells * kCell;
         m_free += static_cast<int64_t>(cells);
+        m_slabCells += static_cast<int64_t>(cells);
+    }
+    // 2 MiB on a 2 MiB boundary, advised for huge pages; nil when no memory is left for it.
+    static char* largeSlab() {
+        void* m = mmap(nullptr, 2 * kLargeSlab, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) return nullptr;
+        char* base = static_cast<char*>(m);
+        char* p = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + kLargeSlab - 1) & ~(kLargeSlab - 1));
+        if (p > base) munmap(base, static_cast<size_t>(p - base));
+        if (p + kLargeSlab < base + 2 * kLargeSlab)
+            munmap(p + kLargeSlab, static_cast<size_t>(base + 2 * kLargeSlab - (p + kLargeSlab)));
+        madvise(p, kLargeSlab, MADV_HUGEPAGE);  // only advice: ordinary pages when none are granted
+        return p;
     }
 
     void* m_head = nullptr;
     char* m_next = nullptr;
     char* m_end = nullptr;
-    int64_t m_free = 0;  // free-list cells plus the untouched rest of the current slab
+    int64_t m_free = 0;       // free-list cells plus the untouched rest of the current slab
+    int64_t m_slabCells = 0;  // cells in every slab taken so far
     bool m_reserved = false;
+    std::vector<void*>* m_slabs = new std::vector<void*>;
     std::mutex m_sideMutex;
     void* m_side = nullptr;
 };
@@ -210,6 +245,111 @@ tLogoString* makeWord(std::string text) {
     if (text.size() > 1 && static_cast<unsigned char>(text[0]) == 0xB7 && language().translateInternal)
         return new tLogoString(language().translateInternal(text));
     return new tLogoString(std::move(text));
+}
+
+// ---------------------------------------------------------------------------
+// Shared texts
+
+namespace {
+
+// Shorter texts are copied: a string of their own costs less than sharing.
+constexpr size_t kShareFrom = 64;
+
+void releaseShared(SharedText* t) {
+    if (t && --t->refs < 1) delete t;
+}
+
+// A text that starts with the internal-name marker is translated, so it is made as a string.
+bool translatedWord(std::string_view firstPart) {
+    return !firstPart.empty() && static_cast<unsigned char>(firstPart[0]) == 0xB7 && language().translateInternal;
+}
+
+} // namespace
+
+SharedText* SharedText::make(size_t capacity) {
+    if (capacity > UINT32_MAX) throw std::bad_alloc();
+    auto* t = new (::operator new(sizeof(SharedText) + capacity)) SharedText();
+    t->capacity = static_cast<uint32_t>(capacity);
+    return t;
+}
+
+tLogoString::tLogoString(SharedText* shared, uint32_t begin, uint32_t length)
+    : tLogoWord(ValueKind::String), m_shared(shared), m_begin(begin), m_length(length) {
+    ++shared->refs;
+}
+
+tLogoString::~tLogoString() { releaseShared(m_shared); }
+
+const std::string& tLogoString::GetText() {
+    if (m_shared) {
+        m_text.assign(m_shared->chars() + m_begin, m_length);
+        releaseShared(m_shared);
+        m_shared = nullptr;
+    }
+    return m_text;
+}
+
+tlogoobject* joinWords(tlogoobject* const* parts, size_t count) {
+    size_t total = 0;
+    std::string_view firstPart;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string_view v = parts[i]->TextView();
+        if (firstPart.empty()) firstPart = v;
+        total += v.size();
+    }
+    if (total < kShareFrom || translatedWord(firstPart)) {
+        std::string s;
+        s.reserve(total);
+        for (size_t i = 0; i < count; ++i) s += parts[i]->TextView();
+        return makeWord(std::move(s));
+    }
+    if (total > UINT32_MAX) throw std::bad_alloc();
+    SharedText* t = nullptr;
+    uint32_t begin = 0;
+    size_t from = 0;  // the parts still to be written
+    if (parts[0]->vkind == ValueKind::String) {
+        auto* w = static_cast<tLogoString*>(parts[0]);
+        SharedText* ws = w->sharedText();
+        const std::string_view v = w->TextView();
+        if (ws && w->sharedBegin() + v.size() == ws->used) {
+            if (ws->capacity - ws->used >= total - v.size()) {
+                // Written after the first part, in place: no word refers to what lies there.
+                t = ws;
+                begin = w->sharedBegin();
+                from = 1;
+            } else {
+                // A word that grows at its end: room for as much again.
+                t = SharedText::make(std::min<size_t>(2 * total, UINT32_MAX));
+            }
+        }
+    }
+    if (!t) t = SharedText::make(total);
+    // Every part lies in what was written before (or in other texts), never where this writes.
+    char* out = t->chars() + t->used;
+    for (size_t i = from; i < count; ++i) {
+        const std::string_view v = parts[i]->TextView();
+        if (!v.empty()) std::memcpy(out, v.data(), v.size());
+        out += v.size();
+    }
+    if (from == 0) begin = t->used;
+    t->used = static_cast<uint32_t>(out - t->chars());
+    return new tLogoString(t, begin, static_cast<uint32_t>(total));
+}
+
+tlogoobject* partOfWord(tlogoobject* word, size_t from, size_t length) {
+    const std::string_view v = word->TextView().substr(from, length);
+    if (v.size() < kShareFrom || translatedWord(v)) return makeWord(std::string(v));
+    if (word->vkind == ValueKind::String) {
+        auto* w = static_cast<tLogoString*>(word);
+        // A part keeps the whole shared text alive: it shares only while it is a good part of it.
+        if (SharedText* ws = w->sharedText(); ws && v.size() * 4 >= ws->used)
+            return new tLogoString(ws, static_cast<uint32_t>(w->sharedBegin() + from), static_cast<uint32_t>(v.size()));
+    }
+    // The parts taken from this part will share its copy.
+    SharedText* t = SharedText::make(v.size());
+    std::memcpy(t->chars(), v.data(), v.size());
+    t->used = static_cast<uint32_t>(v.size());
+    return new tLogoString(t, 0, static_cast<uint32_t>(v.size()));
 }
 
 tLogoList* makeEmptyList() { return new tLogoList(); }
@@ -393,7 +533,10 @@ ElementBlock* tLogoWord::Compile(int kind) {
     return language().compile(this, kind);
 }
 
-tlogoobject* tLogoString::Clone() { return makeRawWord(text); }
+tlogoobject* tLogoString::Clone() {
+    if (m_shared) return new tLogoString(m_shared, m_begin, m_length);
+    return makeRawWord(m_text);
+}
 
 void tLogoString::resetCaches() {
     numberParsed = isNumber = isInteger = false;
@@ -404,19 +547,19 @@ void tLogoString::resetCaches() {
 void tLogoString::parseNumber() {
     if (numberParsed) return;
     numberParsed = true;
-    NumberReading r = readNumberText(text);
+    NumberReading r = readNumberText(TextView());
     isNumber = r.kind != NumberReading::None;
     isInteger = r.kind == NumberReading::Integer;
     intValue = r.intValue;
     realValue = r.realValue;
 }
 
-bool tLogoString::IsAnyWord() { return isAnyWord(text); }
+bool tLogoString::IsAnyWord() { return isAnyWord(TextView()); }
 bool tLogoString::IsNumber() {
     parseNumber();
     return isNumber;
 }
-bool tLogoString::IsBool() { return isTrueWord(text) || isFalseWord(text); }
+bool tLogoString::IsBool() { return isTrueWord(TextView()) || isFalseWord(TextView()); }
 bool tLogoString::IsInteger() {
     parseNumber();
     return isInteger;
@@ -426,13 +569,13 @@ int32_t tLogoString::ToInt() {
     parseNumber();
     if (isInteger) return intValue;
     if (isNumber) return roundRealToInt(realValue, this);
-    if (isAnyWord(text)) return static_cast<int32_t>(randomBelow(100)) + 1;
+    if (isAnyWord(TextView())) return static_cast<int32_t>(randomBelow(100)) + 1;
     throw eLogoException(erExpectNumber, this);
 }
 
 int32_t tLogoString::ToIntRange(int32_t lo, int32_t hi) {
     parseNumber();
-    if (!isNumber && isAnyWord(text))
+    if (!isNumber && isAnyWord(TextView()))
         return lo + static_cast<int32_t>(randomBelow(static_cast<uint32_t>(int64_t(hi) - lo + 1)));
     int32_t v = ToInt();
     if (v < lo || v > hi) throw eLogoException(erMinMax, lo, hi, this);
@@ -443,7 +586,7 @@ LReal tLogoString::ToReal() {
     parseNumber();
     if (isInteger) return intValue;
     if (isNumber) return realValue;
-    if (isAnyWord(text)) return static_cast<LReal>(randomBelow(100) + 1);
+    if (isAnyWord(TextView())) return static_cast<LReal>(randomBelow(100) + 1);
     throw eLogoException(erExpectNumber, this);
 }
 
@@ -461,20 +604,21 @@ bool tLogoString::ToBool() {
         }
         return randomUnit() <= static_cast<double>(realValue);
     }
-    if (isTrueWord(text)) {
+    if (isTrueWord(TextView())) {
         truthParsed = true;
         return truthValue = true;
     }
-    if (isFalseWord(text)) {
+    if (isFalseWord(TextView())) {
         truthParsed = true;
         return truthValue = false;
     }
-    if (isAnyWord(text)) return randomBelow(2) == 1;
+    if (isAnyWord(TextView())) return randomBelow(2) == 1;
     throw eLogoException(erNotBool, this);
 }
 
 std::string tLogoString::PrintText(bool) {
     // A line break stored as a lone CR prints as CR LF.
+    const std::string_view text = TextView();
     std::string s;
     s.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -484,7 +628,7 @@ std::string tLogoString::PrintText(bool) {
     return s;
 }
 
-std::string tLogoString::ShowText(bool) { return showWordText(text); }
+std::string tLogoString::ShowText(bool) { return showWordText(GetText()); }
 
 static bool wordsEqualAsNumbers(tlogoobject* a, tlogoobject* b, bool& decided) {
     decided = false;
@@ -502,7 +646,7 @@ bool tLogoString::Equal(tlogoobject* other) {
     bool decided;
     bool eq = wordsEqualAsNumbers(this, other, decided);
     if (decided) return eq;
-    return sameName(text, other->GetText());
+    return sameName(TextView(), other->TextView());
 }
 
 bool tLogoString::EqualExact(tlogoobject* other) {
@@ -511,13 +655,16 @@ bool tLogoString::EqualExact(tlogoobject* other) {
     bool decided;
     bool eq = wordsEqualAsNumbers(this, other, decided);
     if (decided) return eq;
-    return text == other->GetText();
+    return TextView() == other->TextView();
 }
 
 bool tLogoString::AssignInPlace(tlogoobject* other) {
     if (other == this) return true;
     if (referenceCount == 1 && other->vkind == ValueKind::String && other->pooled) {
-        text = static_cast<tLogoString*>(other)->text;
+        std::string copy(other->TextView());
+        if (m_shared && --m_shared->refs < 1) delete m_shared;
+        m_shared = nullptr;
+        m_text = std::move(copy);
         resetCaches();
         return true;
     }

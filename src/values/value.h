@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "heap.h"
 #include "logo_error.h"
@@ -40,6 +41,9 @@ public:
     virtual std::string PrintText(bool brackets);
     virtual std::string ShowText(bool brackets) { return PrintText(brackets); }
     virtual const std::string& GetText();
+    // The text of a word without making a string of it. Valid until this value is released or
+    // its GetText() is asked for (which may move a shared text into a string of its own).
+    virtual std::string_view TextView() { return GetText(); }
     virtual int32_t NameCode();
     virtual ElementBlock* Compile(int kind);
     virtual bool ToBool();
@@ -104,14 +108,37 @@ public:
     void clearCaches();
 };
 
+// Characters that several words share: a word made by adding to the end of another, or a
+// part of a long one, refers to the characters already there instead of copying them, so
+// that building a word a character at a time, or taking it apart with butfirst, costs neither
+// quadratic time nor quadratic memory while every step is still held. Characters once
+// written never change and the buffer never moves; a word whose text ends where the written
+// part ends may write more after it while there is room. Counts are not atomic: like every
+// value, shared texts are handled under the global interpreter lock.
+class SharedText {
+public:
+    // Room for `capacity` characters, none written.
+    static SharedText* make(size_t capacity);
+    static void operator delete(void* p) { ::operator delete(p); }
+    int32_t refs = 0;
+    uint32_t used = 0;
+    uint32_t capacity = 0;
+    char* chars() { return reinterpret_cast<char*>(this + 1); }
+
+private:
+    SharedText() = default;
+};
+
 class tLogoString final : public tLogoWord {
 public:
     tLogoString() : tLogoWord(ValueKind::String) {}
-    explicit tLogoString(std::string t) : tLogoWord(ValueKind::String), text(std::move(t)) {}
+    explicit tLogoString(std::string t) : tLogoWord(ValueKind::String), m_text(std::move(t)) {}
+    // `length` characters of `shared` from `begin`, which must already be written.
+    tLogoString(SharedText* shared, uint32_t begin, uint32_t length);
+    ~tLogoString() override;
     static void* operator new(size_t sz);
     static void operator delete(void* p);
 
-    std::string text;
     bool numberParsed = false, isNumber = false, isInteger = false;
     bool truthParsed = false, isTruth = false, truthValue = false;
     LReal realValue = 0;
@@ -128,9 +155,14 @@ public:
     LReal ToReal() override;
     std::string PrintText(bool brackets) override;
     std::string ShowText(bool brackets) override;
-    const std::string& GetText() override { return text; }
+    // A shared text is first copied into a string of this word's own.
+    const std::string& GetText() override;
+    std::string_view TextView() override {
+        if (m_shared) return {m_shared->chars() + m_begin, m_length};
+        return m_text;
+    }
     bool ToBool() override;
-    bool IsEmpty() override { return text.empty(); }
+    bool IsEmpty() override { return m_shared ? m_length == 0 : m_text.empty(); }
     bool Equal(tlogoobject* other) override;
     bool EqualExact(tlogoobject* other) override;
     tLogoTab* MethodTable() override;
@@ -139,6 +171,15 @@ public:
 
     void parseNumber();
     void resetCaches();
+
+    // The shared text of this word, or nil; where its text begins in it.
+    SharedText* sharedText() const { return m_shared; }
+    uint32_t sharedBegin() const { return m_begin; }
+
+private:
+    std::string m_text;               // the text, unless it is shared
+    SharedText* m_shared = nullptr;   // held
+    uint32_t m_begin = 0, m_length = 0;
 };
 
 class tlogonumber : public tLogoWord {
@@ -218,6 +259,13 @@ tLogoBool* makeBool(bool v);
 tLogoString* makeWord(std::string text);
 // A word stored exactly as given (no translation).
 tLogoString* makeRawWord(std::string text);
+// `word`: the texts of the parts one after the other, as makeWord makes it. When the first part
+// is a word whose characters may be written on, the others are added after them in place and
+// the new word shares them; a long result otherwise gets a shared text with room to grow.
+tlogoobject* joinWords(tlogoobject* const* parts, size_t count);
+// The characters from..from+length of a word (within its text), as makeWord makes them; a
+// long part shares the characters of the word.
+tlogoobject* partOfWord(tlogoobject* word, size_t from, size_t length);
 tLogoList* makeEmptyList();
 // A cell holding element in front of rest (rest may be the empty list or nil).
 tLogoList* makeCell(tlogoobject* element, tLogoList* rest);

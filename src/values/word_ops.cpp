@@ -281,37 +281,37 @@ bool sliceRange(tlogoobject* slice, int32_t len, int32_t& begin, int32_t& end) {
 // ---------------------------------------------------------------------------
 // Word operations
 
-tlogoobject* wordCount(tlogoobject* self) { return makeInt(static_cast<int32_t>(self->GetText().size())); }
+tlogoobject* wordCount(tlogoobject* self) { return makeInt(static_cast<int32_t>(self->TextView().size())); }
 
 // The empty word has no parts; at strict 2 asking for one is an error.
-static bool emptyWordAnswersItself(tlogoobject* self, const std::string& t) {
+static bool emptyWordAnswersItself(tlogoobject* self, std::string_view t) {
     if (!t.empty()) return false;
     if (g_strictLevel >= 2) throw eLogoException(erEmptyWord, self);
     return true;
 }
 
 tlogoobject* wordFirst(tlogoobject* self) {
-    const std::string& t = self->GetText();
+    const std::string_view t = self->TextView();
     if (emptyWordAnswersItself(self, t)) return self;
     return charWord(t.front());
 }
 
 tlogoobject* wordLast(tlogoobject* self) {
-    const std::string& t = self->GetText();
+    const std::string_view t = self->TextView();
     if (emptyWordAnswersItself(self, t)) return self;
     return charWord(t.back());
 }
 
 tlogoobject* wordButfirst(tlogoobject* self) {
-    const std::string& t = self->GetText();
+    const std::string_view t = self->TextView();
     if (emptyWordAnswersItself(self, t)) return self;
-    return makeWord(t.substr(1));
+    return partOfWord(self, 1, t.size() - 1);
 }
 
 tlogoobject* wordButlast(tlogoobject* self) {
-    const std::string& t = self->GetText();
+    const std::string_view t = self->TextView();
     if (emptyWordAnswersItself(self, t)) return self;
-    return makeWord(t.substr(0, t.size() - 1));
+    return partOfWord(self, 0, t.size() - 1);
 }
 
 tlogoobject* wordPick(tlogoobject* self) {
@@ -335,11 +335,17 @@ tlogoobject* wordReverse(tlogoobject* self) {
     return makeWord(std::move(t));
 }
 
-tlogoobject* wordFput(tlogoobject* self, tlogoobject* x) { return makeWord(x->GetText() + self->GetText()); }
-tlogoobject* wordLput(tlogoobject* self, tlogoobject* x) { return makeWord(self->GetText() + x->GetText()); }
+tlogoobject* wordFput(tlogoobject* self, tlogoobject* x) {
+    tlogoobject* const parts[] = {x, self};
+    return joinWords(parts, 2);
+}
+tlogoobject* wordLput(tlogoobject* self, tlogoobject* x) {
+    tlogoobject* const parts[] = {self, x};
+    return joinWords(parts, 2);
+}
 
 tlogoobject* wordItem(tlogoobject* self, tlogoobject* x) {
-    const std::string& t = self->GetText();
+    const std::string_view t = self->TextView();
     const int32_t len = static_cast<int32_t>(t.size());
     if (x->IsList()) {
         std::string r;
@@ -424,7 +430,7 @@ tlogoobject* wordFrommember(tlogoobject* self, tlogoobject* x) {
 }
 
 tlogoobject* wordAscii(tlogoobject* self) {
-    const std::string& t = self->GetText();
+    const std::string_view t = self->TextView();
     if (t.empty()) {
         if (g_strictLevel >= 1) throw eLogoException(erEmptyWord, self);
         return makeInt(0);

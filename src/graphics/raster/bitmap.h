@@ -10,9 +10,9 @@
 
 namespace qm {
 
-// Storage of large pixel buffers: mapped with their pages made present in one call, since a page
-// or a picture is filled right after it is made, and taking its pages one fault at a time costs
-// more than the fill (a fifth of the start-up of an empty project). Small buffers come from the heap.
+// Storage of large pixel buffers: mapped, with no page present until the bitmap fills them (see
+// Bitmap::create), so that a bitmap whose pixels are deferred costs address space only. Small
+// buffers come from the heap.
 template <class T>
 struct PixelAllocator {
     using value_type = T;
@@ -40,6 +40,21 @@ public:
     static bool sizeAllowed(std::int64_t width, std::int64_t height);
     // Empty when the size is negative, beyond the limits, or memory runs out. 0 x n is allowed.
     static std::optional<Bitmap> create(std::int64_t width, std::int64_t height, Rgb fill = kWhite);
+    // The same bitmap with its pixels deferred: the memory is reserved now, but the pixels are
+    // written only when something first reaches them through row(), data(), setPixel() or fill()
+    // of an area (a reading row() or data() too). Until then pixel() answers `fill` everywhere
+    // without making them, whole fills only change that colour, and copies stay deferred. A page
+    // that is never drawn on thus never writes its pixels.
+    static std::optional<Bitmap> deferred(std::int64_t width, std::int64_t height, Rgb fill = kWhite);
+    // The colour of every pixel while they are deferred; nothing once they are made.
+    std::optional<Rgb> deferredFill() const {
+        return m_deferred ? std::optional<Rgb>(m_pendingFill) : std::nullopt;
+    }
+    // Makes deferred pixels now. std::bad_alloc when memory runs out (a copy of a deferred bitmap
+    // has none reserved).
+    void makePixels() const {
+        if (m_deferred) [[unlikely]] writeDeferredPixels();
+    }
 
     // Changes the size keeping the picture at the top-left; new areas take `fill`.
     // Returns false (and changes nothing) when the size is not allowed.
@@ -55,10 +70,13 @@ public:
 
     // Reading outside gives `outside`; writing outside does nothing.
     Rgb pixel(std::int64_t x, std::int64_t y, Rgb outside = kBlack) const {
-        return contains(x, y) ? m_pixels[index(x, y)] : outside;
+        if (!contains(x, y)) return outside;
+        return m_deferred ? m_pendingFill : m_pixels[index(x, y)];
     }
     void setPixel(std::int64_t x, std::int64_t y, Rgb colour) {
-        if (contains(x, y)) m_pixels[index(x, y)] = colour & kRgbMask;
+        if (!contains(x, y)) return;
+        makePixels();
+        m_pixels[index(x, y)] = colour & kRgbMask;
     }
 
     void fill(Rgb colour);
@@ -68,22 +86,36 @@ public:
     // Empty when the area is too large for a bitmap.
     std::optional<Bitmap> copyRect(const Rect& area, Rgb outside) const;
 
-    std::uint32_t* row(std::int64_t y) { return m_pixels.data() + y * m_width; }
-    const std::uint32_t* row(std::int64_t y) const { return m_pixels.data() + y * m_width; }
-    std::uint32_t* data() { return m_pixels.data(); }
-    const std::uint32_t* data() const { return m_pixels.data(); }
+    std::uint32_t* row(std::int64_t y) { return data() + y * m_width; }
+    const std::uint32_t* row(std::int64_t y) const { return data() + y * m_width; }
+    std::uint32_t* data() {
+        makePixels();
+        return m_pixels.data();
+    }
+    const std::uint32_t* data() const {
+        makePixels();
+        return m_pixels.data();
+    }
     std::int64_t stride() const { return m_width; }
 
-    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+    // Equal sizes and equal pixels, whether made or deferred.
+    friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
     std::size_t index(std::int64_t x, std::int64_t y) const {
         return static_cast<std::size_t>(y * m_width + x);
     }
 
+    void writeDeferredPixels() const;
+
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
-    std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> m_pixels;
+    // While the pixels are deferred, m_pixels is empty (its capacity may hold the reserved
+    // memory) and every pixel is m_pendingFill. Reading functions make them too, hence mutable:
+    // like every bitmap, a deferred one is used by one thread at a time.
+    mutable bool m_deferred = false;
+    Rgb m_pendingFill = kBlack;
+    mutable std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> m_pixels;
 };
 
 } // namespace qm

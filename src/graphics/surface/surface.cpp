@@ -24,7 +24,9 @@ bool intersects(const Rect& a, const Rect& b) { return !a.intersected(b).empty()
 } // namespace
 
 Surface::Surface(std::int64_t width, std::int64_t height, Rgb background) : m_bgColour(background & kRgbMask) {
-    auto bmp = Bitmap::create(width, height, background & kRgbMask);
+    // The pixels are made when something first draws on or reads the picture: a program that never
+    // draws does not pay for filling a whole page.
+    auto bmp = Bitmap::deferred(width, height, background & kRgbMask);
     if (!bmp) throw eLogoException(erBadValue);
     m_background = std::move(*bmp);
     m_originX = width / 2;
@@ -418,9 +420,13 @@ void Surface::composeInto(Bitmap& target, Point offset, const Rect& updateLocal)
     const Rect dest{local.left + offset.x, local.top + offset.y, local.right + offset.x, local.bottom + offset.y};
     const Rect clip = dest.intersected(target.bounds());
     if (clip.empty()) return;
-    for (std::int64_t y = clip.top; y < clip.bottom; ++y) {
-        const std::uint32_t* src = m_background.row(y - offset.y) + (clip.left - offset.x);
-        std::copy(src, src + clip.width(), target.row(y) + clip.left);
+    if (const std::optional<Rgb> colour = m_background.deferredFill()) {
+        target.fill(clip, *colour);  // never drawn on: composing it need not make its pixels
+    } else {
+        for (std::int64_t y = clip.top; y < clip.bottom; ++y) {
+            const std::uint32_t* src = m_background.row(y - offset.y) + (clip.left - offset.x);
+            std::copy(src, src + clip.width(), target.row(y) + clip.left);
+        }
     }
     std::lock_guard objectsGuard(m_objectsLock);
     for (SurfaceObject* o : m_objects) {

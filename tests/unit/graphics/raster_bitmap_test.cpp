@@ -1,7 +1,10 @@
-// Bitmap sizes, limits, pixel access, resizing and capture of rectangles.
+// Bitmap sizes, limits, pixel access, resizing, capture of rectangles and deferred pixels.
 #include "raster_test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -73,6 +76,75 @@ TEST(BitmapCopyRect, PartsOutsideTakeTheGivenColour) {
     EXPECT_EQ(test::picture(*c, kBlack), test::rows({"#..", "#..", "###"}));
     EXPECT_FALSE(b.copyRect({0, 0, 1000000000, 1000000000}, kWhite).has_value());
     EXPECT_FALSE(b.copyRect({-kCoordLimit, 0, kCoordLimit, 1}, kWhite).has_value());
+}
+
+std::vector<Rgb> allPixels(const Bitmap& b) {
+    std::vector<Rgb> v;
+    for (std::int64_t y = 0; y < b.height(); ++y)
+        for (std::int64_t x = 0; x < b.width(); ++x) v.push_back(b.pixel(x, y));
+    return v;
+}
+
+struct DeferredCase {
+    const char* what;
+    std::function<void(Bitmap&)> op;
+    bool staysDeferred;
+};
+
+// A bitmap whose pixels are deferred must answer exactly what the same bitmap made at once does,
+// whatever is done to it; the operations that need no pixels must leave them unmade. Run on a
+// small (heap) and a large (mapped) size.
+TEST(BitmapDeferred, BehavesAsTheBitmapMadeAtOnce) {
+    const Rgb grey = rgb(7, 8, 9), red = rgb(255, 0, 0);
+    const DeferredCase cases[] = {
+        {"nothing", [](Bitmap&) {}, true},
+        {"reading pixels", [](Bitmap& b) { (void)b.pixel(1, 1); (void)b.pixel(-1, 0); }, true},
+        {"writing outside", [&](Bitmap& b) { b.setPixel(-1, 0, red); }, true},
+        {"writing one pixel", [&](Bitmap& b) { b.setPixel(1, 2, red); }, false},
+        {"a whole fill", [&](Bitmap& b) { b.fill(red); }, true},
+        {"an area fill covering everything", [&](Bitmap& b) { b.fill({-5, -5, 100000, 100000}, red); }, true},
+        {"an area fill in the same colour", [&](Bitmap& b) { b.fill({1, 1, 3, 3}, grey); }, true},
+        {"an area fill outside", [&](Bitmap& b) { b.fill({-9, -9, -1, -1}, red); }, true},
+        {"an area fill in another colour", [&](Bitmap& b) { b.fill({1, 1, 3, 3}, red); }, false},
+        {"a whole fill, then a pixel", [&](Bitmap& b) { b.fill(red); b.setPixel(0, 0, grey); }, false},
+        {"growing in the same colour", [&](Bitmap& b) { ASSERT_TRUE(b.resize(b.width() + 3, 7, grey)); }, true},
+        {"growing in another colour", [&](Bitmap& b) { ASSERT_TRUE(b.resize(b.width() + 3, 7, red)); }, false},
+        {"a refused size", [&](Bitmap& b) { EXPECT_FALSE(b.resize(-1, 7, red)); }, true},
+        {"a reading row()", [](Bitmap& b) { EXPECT_EQ(std::as_const(b).row(1)[2], rgb(7, 8, 9)); }, false},
+        {"a written copy", [&](Bitmap& b) { Bitmap c = b; c.setPixel(2, 1, red); b = c; }, false},
+        {"a copy of a rectangle", [&](Bitmap& b) { b = *b.copyRect({-1, -1, 3, 2}, red); }, false},
+    };
+    for (const std::int64_t w : {5, 400}) {
+        for (const DeferredCase& c : cases) {
+            Bitmap made = *Bitmap::create(w, 4, grey);
+            Bitmap lazy = *Bitmap::deferred(w, 4, grey);
+            ASSERT_EQ(lazy.deferredFill(), grey);
+            c.op(made);
+            c.op(lazy);
+            EXPECT_EQ(lazy.deferredFill().has_value(), c.staysDeferred) << c.what << ", width " << w;
+            EXPECT_EQ(lazy.width(), made.width()) << c.what;
+            EXPECT_EQ(lazy.height(), made.height()) << c.what;
+            EXPECT_EQ(allPixels(lazy), allPixels(made)) << c.what << ", width " << w;
+            EXPECT_TRUE(lazy == made && made == lazy) << c.what << ", width " << w;
+            // Made now, the pixels must still be the same.
+            lazy.makePixels();
+            EXPECT_EQ(allPixels(lazy), allPixels(made)) << c.what << ", width " << w;
+        }
+    }
+}
+
+TEST(BitmapDeferred, EqualityComparesPixelsNotTheirState) {
+    EXPECT_EQ(*Bitmap::deferred(3, 2, kBlack), *Bitmap::deferred(3, 2, kBlack));
+    EXPECT_NE(*Bitmap::deferred(3, 2, kBlack), *Bitmap::deferred(3, 2, kWhite));
+    EXPECT_NE(*Bitmap::deferred(3, 2, kBlack), *Bitmap::deferred(2, 3, kBlack));
+    Bitmap made = *Bitmap::create(3, 2, kBlack);
+    EXPECT_EQ(made, *Bitmap::deferred(3, 2, kBlack));
+    made.setPixel(2, 1, kWhite);
+    EXPECT_NE(made, *Bitmap::deferred(3, 2, kBlack));
+    EXPECT_NE(*Bitmap::deferred(3, 2, kBlack), made);
+    // 0 x n has no pixels to defer.
+    EXPECT_FALSE(Bitmap::deferred(0, 5)->deferredFill().has_value());
+    EXPECT_FALSE(Bitmap::deferred(Bitmap::kMaxSide + 1, 1).has_value());
 }
 
 } // namespace

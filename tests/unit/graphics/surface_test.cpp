@@ -215,6 +215,46 @@ TEST(SurfaceBackground, ClearScreenSendsEveryObjectHome) {
     page.removeObject(&b);
 }
 
+// A page that nothing draws on never writes its pixels, yet reads, composes and resizes exactly as
+// if it had: a program that only prints pays nothing for its page.
+TEST(SurfaceBackground, PixelsAreMadeOnlyWhenDrawnOn) {
+    Surface page(Surface::kPageWidth, Surface::kPageHeight, rgb(1, 2, 3));
+    Surface pane(20, 10, rgb(255, 255, 0));
+    page.addChild(&pane, {30, 5});
+    Turtle t{page};
+    auto unmade = [&] { return page.background().deferredFill().has_value(); };
+    EXPECT_TRUE(unmade());
+    EXPECT_EQ(page.pixelAt(10, 10), rgb(1, 2, 3));
+    t.setPenMode(PenMode::Up);
+    t.forward(100);
+    t.right(45);
+    t.forward(1000);
+    EXPECT_EQ(t.dotColour(), rgb(1, 2, 3));
+    page.setBackgroundColour(rgb(0, 0, 255));
+    page.resize(900, 600);
+    Bitmap f = page.frame();
+    Bitmap off;
+    page.paint(off, {0, 0, 50, 50});
+    EXPECT_TRUE(unmade());
+    EXPECT_TRUE(pane.background().deferredFill().has_value());
+    EXPECT_EQ(f.pixel(899, 599), rgb(0, 0, 255));
+    EXPECT_EQ(f.pixel(29, 5), rgb(0, 0, 255));
+    EXPECT_EQ(f.pixel(30, 5), rgb(255, 255, 0));
+    EXPECT_EQ(off.pixel(31, 14), rgb(255, 255, 0));
+    EXPECT_EQ(off.pixel(31, 15), rgb(0, 0, 255));
+
+    // The first line makes them, and the rest of the page keeps its colour.
+    t.setPenMode(PenMode::Down);
+    t.setHeading(90);
+    t.forward(10);
+    EXPECT_FALSE(unmade());
+    const Point at = nearestPoint(t.absolutePosition());
+    EXPECT_EQ(page.pixelAt(at.x, at.y), kBlack);
+    EXPECT_EQ(page.pixelAt(899, 599), rgb(0, 0, 255));
+    EXPECT_EQ(page.frame().pixel(at.x, at.y), kBlack);
+    page.removeChild(&pane);
+}
+
 // Stacking: later objects are drawn on top and are the ones the mouse hits.
 TEST(SurfaceStacking, LaterObjectsCoverAndWinHits) {
     Surface page(20, 20);
