@@ -22,6 +22,16 @@ tlogoobject* anyVariable(const char* internalName) {
 
 AnyRange anyAngleRange() { return anyRangeFrom(anyVariable("anyangle"), kAnyAngle); }
 
+namespace {
+
+// A number, or for "any" one drawn from the range in the variable of that internal name. The
+// variable is looked up only for "any": moves and turns by a number are the usual case.
+LReal numberOrAnyFrom(tlogoobject* v, const char* anyName, AnyRange fallback) {
+    return numberOrAny(v, isAny(v) ? anyRangeFrom(anyVariable(anyName), fallback) : fallback);
+}
+
+} // namespace
+
 LReal cartesianCoordinate(tlogoobject* v, const Surface& s, bool xAxis, const AnyMargin& margin) {
     if (!isAny(v)) {
         if (!v->IsNumber()) throw eLogoException(erExpectNumber, v);
@@ -166,7 +176,9 @@ tlogoobject* getHint(tmultiobject* self) { return makeRawWord(turtle(self).hint(
 void setHint(tmultiobject* self, tlogoobject* v) { turtle(self).setHint(v->PrintText(false)); }
 
 tlogoobject* getHeading(tmultiobject* self) { return makeReal(turtle(self).heading()); }
-void setHeading(tmultiobject* self, tlogoobject* v) { turtle(self).setHeading(numberOrAny(v, anyAngleRange())); }
+void setHeading(tmultiobject* self, tlogoobject* v) {
+    turtle(self).setHeading(numberOrAnyFrom(v, "anyangle", kAnyAngle));
+}
 
 tlogoobject* getHomeState(tmultiobject* self) {
     const HomeState h = turtle(self).homeState();
@@ -346,7 +358,7 @@ tmultiobject* me(ProcessContext& cx) { return currentObject(cx); }
 // forward and back: the distance may be "any", drawn from the range in :anyforward.
 void moveAlong(ProcessContext& cx, int32_t n, MoveResult (Turtle::*move)(LReal)) {
     Turtle& t = turtleOf(cx);
-    const LReal d = numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable("anyforward"), kAnyForward));
+    const LReal d = numberOrAnyFrom(input(cx, n, 0), "anyforward", kAnyForward);
     const MoveResult r = (t.*move)(d);
     finish(cx, n, nullptr);
     afterMove(me(cx), r);
@@ -358,7 +370,7 @@ void primBack(ProcessContext& cx, int32_t n) { moveAlong(cx, n, &Turtle::back); 
 // left and right: the angle may be "any", drawn from the range in :anyleft or :anyright.
 void turnBy(ProcessContext& cx, int32_t n, void (Turtle::*turn)(LReal), const char* anyName) {
     Turtle& t = turtleOf(cx);
-    (t.*turn)(numberOrAny(input(cx, n, 0), anyRangeFrom(anyVariable(anyName), kAnyTurn)));
+    (t.*turn)(numberOrAnyFrom(input(cx, n, 0), anyName, kAnyTurn));
     finish(cx, n, nullptr);
 }
 
