@@ -31,6 +31,11 @@ namespace qm {
 
 namespace {
 
+// Ctrl and Shift of the window system's modifier bits, as Logo's mouse knows them.
+std::uint32_t pointerKeysOf(std::uint32_t modifiers) {
+    return ((modifiers & platform::kShift) ? kPointerShift : 0u) | ((modifiers & platform::kControl) ? kPointerCtrl : 0u);
+}
+
 // Mouse notifications of the window, queued in order and delivered to the page on a thread of
 // their own. A move waiting behind another move replaces it: only where the mouse is now matters.
 class PageMouseRelay final : public MouseCallbacks {
@@ -57,15 +62,15 @@ public:
         m_thread.join();
     }
 
-    void moved(Point p, std::uint32_t modifiers) override { push({PageMouse::Move, p, 0, keysOf(modifiers)}); }
+    void moved(Point p, std::uint32_t modifiers) override { push({PageMouse::Move, p, 0, pointerKeysOf(modifiers)}); }
     void pressed(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
-        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Press, p, n, keysOf(modifiers)});
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Press, p, n, pointerKeysOf(modifiers)});
     }
     void released(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
-        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Release, p, n, keysOf(modifiers)});
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::Release, p, n, pointerKeysOf(modifiers)});
     }
     void doubleClicked(Point p, platform::MouseButton b, std::uint32_t modifiers) override {
-        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::DoubleClick, p, n, keysOf(modifiers)});
+        if (int32_t n = buttonIndex(b); n >= 0) push({PageMouse::DoubleClick, p, n, pointerKeysOf(modifiers)});
     }
     void left() override { push({PageMouse::Leave, {}, 0, 0}); }
 
@@ -84,9 +89,6 @@ private:
         case platform::MouseButton::Middle: return 2;
         default: return -1;
         }
-    }
-    static std::uint32_t keysOf(std::uint32_t modifiers) {
-        return ((modifiers & platform::kShift) ? kPointerShift : 0u) | ((modifiers & platform::kControl) ? kPointerCtrl : 0u);
     }
 
     void push(const Notification& n) {
@@ -138,8 +140,7 @@ public:
         if (p.modifiers & platform::kLeftHeld) s.buttons |= kPointerLeft;
         if (p.modifiers & platform::kRightHeld) s.buttons |= kPointerRight;
         if (p.modifiers & platform::kMiddleHeld) s.buttons |= kPointerMiddle;
-        if (p.modifiers & platform::kControl) s.shifts |= kPointerCtrl;
-        if (p.modifiers & platform::kShift) s.shifts |= kPointerShift;
+        s.shifts = pointerKeysOf(p.modifiers);
         return s;
     }
     void warp(Point screen) override {

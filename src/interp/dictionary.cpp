@@ -25,16 +25,19 @@ std::string lower(std::string_view s) {
 // What separates the words of an entry: space, tab, line ends, form feeds.
 bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// The next word of an entry from `pos` on (empty at the end); `pos` moves past it.
+std::string_view nextWord(std::string_view s, size_t& pos) {
+    while (pos < s.size() && blank(s[pos])) ++pos;
+    const size_t b = pos;
+    while (pos < s.size() && !blank(s[pos])) ++pos;
+    return s.substr(b, pos - b);
+}
+
 // The words of an entry.
 std::vector<std::string> splitWords(std::string_view s) {
     std::vector<std::string> out;
-    size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && blank(s[i])) ++i;
-        size_t b = i;
-        while (i < s.size() && !blank(s[i])) ++i;
-        if (i > b) out.emplace_back(s.substr(b, i - b));
-    }
+    size_t pos = 0;
+    for (std::string_view w = nextWord(s, pos); !w.empty(); w = nextWord(s, pos)) out.emplace_back(w);
     return out;
 }
 
@@ -306,11 +309,8 @@ std::vector<std::string> synonyms(std::string_view group, std::string_view key) 
 std::string firstWord(std::string_view group, std::string_view key) {
     requireLanguage();
     if (const std::string_view* v = current().dict.find(group, key)) {
-        size_t b = 0;
-        while (b < v->size() && blank((*v)[b])) ++b;
-        size_t e = b;
-        while (e < v->size() && !blank((*v)[e])) ++e;
-        if (e > b) return std::string(v->substr(b, e - b));
+        size_t pos = 0;
+        if (const std::string_view w = nextWord(*v, pos); !w.empty()) return std::string(w);
     }
     return "@" + std::string(key) + "@";
 }

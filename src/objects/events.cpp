@@ -36,6 +36,7 @@
 #include "dictionary.h"
 #include "global_lock.h"
 #include "name_codes.h"
+#include "property_rows.h"
 #include "reader.h"
 
 namespace qm {
@@ -119,7 +120,7 @@ MouseState& mouseStateOf(tmultiobject* obj) {
 }
 
 bool isFrozen(tmultiobject* obj) {
-    const int32_t frozen = nameCodes().intern(firstWord("dict", "frozen"));
+    const int32_t frozen = propertyRow(178).code;
     for (tmultiobject* o = obj; o; o = o->place) {
         tLogoVarDesc* d = o->findVariable(frozen);
         if (!d) return false;

@@ -73,32 +73,14 @@ public:
 
     // The value of the parameter of that property row, or nil; taken out of the list.
     Ref<tlogoobject> take(int row) {
-        const PropertyRow& pr = propertyRow(row);
-        for (size_t i = 0; i < m_pairs.size(); ++i) {
-            tlogoobject* n = m_pairs[i].name.get();
-            if (!n->IsWord()) continue;
-            std::string text = n->GetText();
-            if (!text.empty() && text[0] == '"') text.erase(0, 1);
-            const int32_t code = nameCodes().intern(text);
-            if (std::find(pr.synonyms.begin(), pr.synonyms.end(), code) == pr.synonyms.end()) continue;
-            Ref<tlogoobject> v = m_pairs[i].value;
-            m_pairs.erase(m_pairs.begin() + static_cast<std::ptrdiff_t>(i));
-            m_changed = true;
-            return v;
-        }
-        return {};
+        const size_t i = indexOf(row);
+        if (i == m_pairs.size()) return {};
+        Ref<tlogoobject> v = m_pairs[i].value;
+        m_pairs.erase(m_pairs.begin() + static_cast<std::ptrdiff_t>(i));
+        m_changed = true;
+        return v;
     }
-    bool has(int row) const {
-        const PropertyRow& pr = propertyRow(row);
-        for (const Pair& p : m_pairs) {
-            if (!p.name->IsWord()) continue;
-            std::string text = p.name->GetText();
-            if (!text.empty() && text[0] == '"') text.erase(0, 1);
-            if (std::find(pr.synonyms.begin(), pr.synonyms.end(), nameCodes().intern(text)) != pr.synonyms.end())
-                return true;
-        }
-        return false;
-    }
+    bool has(int row) const { return indexOf(row) != m_pairs.size(); }
     ~InitParams() {
         if (!m_present || !m_changed) return;
         ListBuilder b;
@@ -114,6 +96,22 @@ private:
     struct Pair {
         Ref<tlogoobject> name, value;
     };
+
+    // The first pair named by any spelling of the row's property (a leading quote allowed), or
+    // the number of pairs.
+    size_t indexOf(int row) const {
+        const PropertyRow& pr = propertyRow(row);
+        for (size_t i = 0; i < m_pairs.size(); ++i) {
+            tlogoobject* n = m_pairs[i].name.get();
+            if (!n->IsWord()) continue;
+            std::string_view text = n->TextView();
+            if (!text.empty() && text[0] == '"') text.remove_prefix(1);
+            if (std::find(pr.synonyms.begin(), pr.synonyms.end(), nameCodes().intern(text)) !=
+                pr.synonyms.end())
+                return i;
+        }
+        return m_pairs.size();
+    }
     ProcessContext& m_cx;
     int32_t m_code = 0;
     std::vector<Pair> m_pairs;

@@ -44,6 +44,11 @@ void declareMovableProperties(tmultiobject* obj);
 
 // ---- procedures ----
 
+// toscreen, toobject, tocartesian and toabsolute: the input converted through the surface of the
+// current object's page or pane; the main object (and whatever sits on no page) gives it back
+// unchanged, as its coordinates are the screen's.
+void outputConvertedPoint(ProcessContext& cx, int32_t n, RealPoint (*convert)(const Surface&, tlogoobject*));
+
 // The commands and property procedures of turtles: in the main object (so that calling them from
 // an object without a turtle is erInitTurtle) and in the turtle class (so that `tell` and `ask`
 // send them to turtles).

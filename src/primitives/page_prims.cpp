@@ -270,21 +270,12 @@ void primReorder(ProcessContext& cx, int32_t n) {
     finish(cx, n, nullptr);
 }
 
-// tocartesian and toabsolute: through the surface of the current object's page or pane; the main
-// object (and whatever sits on no page) gives its input back unchanged.
-void convertPoint(ProcessContext& cx, int32_t n, RealPoint (Surface::*convert)(RealPoint) const) {
-    tlogoobject* v = input(cx, n, 0);
-    Surface* s = surfaceFrom(currentObject(cx));
-    if (!s) {
-        finish(cx, n, v);
-        return;
-    }
-    const RealPoint p = (s->*convert)(pointOf(v));
-    Ref<tLogoList> l = pointValue(p.x, p.y);
-    finish(cx, n, l.get());
+void primTocartesian(ProcessContext& cx, int32_t n) {
+    outputConvertedPoint(cx, n, [](const Surface& s, tlogoobject* v) { return s.toCartesian(pointOf(v)); });
 }
-void primTocartesian(ProcessContext& cx, int32_t n) { convertPoint(cx, n, &Surface::toCartesian); }
-void primToabsolute(ProcessContext& cx, int32_t n) { convertPoint(cx, n, &Surface::toAbsolute); }
+void primToabsolute(ProcessContext& cx, int32_t n) {
+    outputConvertedPoint(cx, n, [](const Surface& s, tlogoobject* v) { return s.toAbsolute(pointOf(v)); });
+}
 
 // A pane's .setpos and .setapos: as setting pos and aPos.
 void primPaneDotSetpos(ProcessContext& cx, int32_t n) {
@@ -347,6 +338,18 @@ void cleanSurface(tmultiobject* screenObject, Surface& s) {
     s.clean();
     for (const Moved& m : moved) afterMove(m.turtle.get(), m.result);
     raiseObjectEvent(screenObject, "onClean");
+}
+
+void outputConvertedPoint(ProcessContext& cx, int32_t n, RealPoint (*convert)(const Surface&, tlogoobject*)) {
+    tlogoobject* v = input(cx, n, 0);
+    Surface* s = surfaceFrom(currentObject(cx));
+    if (!s) {
+        finish(cx, n, v);
+        return;
+    }
+    const RealPoint p = convert(*s, v);
+    Ref<tLogoList> l = pointValue(p.x, p.y);
+    finish(cx, n, l.get());
 }
 
 void declareScreenProperties(tmultiobject* obj, bool isPage) {

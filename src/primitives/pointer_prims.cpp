@@ -56,29 +56,15 @@ void primSetmousepos(ProcessContext& cx, int32_t n) {
     finish(cx, n, nullptr);
 }
 
-// toscreen and toobject: through the surface of the current object's page or pane; the main object
-// (and whatever sits on no page) gives its input back unchanged, as its coordinates are the screen's.
 void primToscreen(ProcessContext& cx, int32_t n) {
-    tlogoobject* v = input(cx, n, 0);
-    Surface* s = surfaceFrom(currentObject(cx));
-    if (!s) {
-        finish(cx, n, v);
-        return;
-    }
-    Ref<tLogoList> l = pointList(toScreen(*s, pointInput(v)));
-    finish(cx, n, l.get());
+    outputConvertedPoint(cx, n, [](const Surface& s, tlogoobject* v) {
+        const Point p = toScreen(s, pointInput(v));
+        return RealPoint{static_cast<LReal>(p.x), static_cast<LReal>(p.y)};
+    });
 }
 
 void primToobject(ProcessContext& cx, int32_t n) {
-    tlogoobject* v = input(cx, n, 0);
-    Surface* s = surfaceFrom(currentObject(cx));
-    if (!s) {
-        finish(cx, n, v);
-        return;
-    }
-    const RealPoint c = fromScreen(*s, pointInput(v));
-    Ref<tLogoList> l = pointValue(c.x, c.y);
-    finish(cx, n, l.get());
+    outputConvertedPoint(cx, n, [](const Surface& s, tlogoobject* v) { return fromScreen(s, pointInput(v)); });
 }
 
 // mousestate: [buttons shifts [x y]], the position in the cartesian coordinates of the page or pane.
